@@ -1,0 +1,99 @@
+#include "registry/advapi32_backend_win32.h"
+
+#include <windows.h>
+
+namespace kavrel::registry {
+
+namespace {
+HKEY ToHkey(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
+HKEY RootHkey(std::uint32_t root) {
+    // Predefined keys are sign-extended 32-bit values.
+    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
+}
+
+// Owns a key opened for reading back.
+class ReadKey {
+public:
+    ReadKey(std::uint32_t root, std::string_view path) {
+        const std::string ansi = WideToCodePage(Utf8ToWide(path));
+        if (RegOpenKeyExA(RootHkey(root), ansi.c_str(), 0, KEY_QUERY_VALUE, &key_) != ERROR_SUCCESS) {
+            key_ = nullptr;
+        }
+    }
+    ~ReadKey() {
+        if (key_) RegCloseKey(key_);
+    }
+    ReadKey(const ReadKey&) = delete;
+    ReadKey& operator=(const ReadKey&) = delete;
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+}  // namespace
+
+std::wstring Utf8ToWide(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string WideToCodePage(std::wstring_view wide) {
+    if (wide.empty()) return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::string Advapi32Backend::ToCodePage(std::string_view utf8) const { return WideToCodePage(Utf8ToWide(utf8)); }
+
+std::int32_t Advapi32Backend::OpenKey(std::uint32_t root, std::string_view path, std::uint32_t access,
+                                      KeyHandle& key) {
+    HKEY opened = nullptr;
+    const std::string ansi = ToCodePage(path);
+    const LONG status = RegOpenKeyExA(RootHkey(root), ansi.c_str(), 0, access, &opened);
+    if (status == ERROR_SUCCESS) key = reinterpret_cast<KeyHandle>(opened);
+    return status;
+}
+
+std::int32_t Advapi32Backend::SetValue(KeyHandle key, std::string_view name, std::int32_t kind,
+                                       const std::vector<std::uint8_t>& data) {
+    const std::string ansi = ToCodePage(name);
+    return RegSetValueExA(ToHkey(key), ansi.c_str(), 0, static_cast<DWORD>(kind), data.data(),
+                          static_cast<DWORD>(data.size()));
+}
+
+std::int32_t Advapi32Backend::DeleteValue(KeyHandle key, std::string_view name) {
+    const std::string ansi = ToCodePage(name);
+    return RegDeleteValueA(ToHkey(key), ansi.c_str());
+}
+
+std::int32_t Advapi32Backend::CloseKey(KeyHandle key) { return RegCloseKey(ToHkey(key)); }
+
+std::optional<StoredValue> QueryValue(std::uint32_t root, std::string_view path, std::string_view name) {
+    ReadKey key(root, path);
+    if (!key.get()) return std::nullopt;
+    const std::string ansiName = WideToCodePage(Utf8ToWide(name));
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.get(), ansiName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    StoredValue value;
+    value.type = type;
+    value.data.resize(size);
+    if (RegQueryValueExA(key.get(), ansiName.c_str(), nullptr, &type, value.data.data(), &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    value.data.resize(size);
+    return value;
+}
+
+bool KeyExists(std::uint32_t root, std::string_view path) { return ReadKey(root, path).get() != nullptr; }
+
+}  // namespace kavrel::registry

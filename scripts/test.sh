@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the native unit tests (plain and with
+# AddressSanitizer/UndefinedBehaviorSanitizer) and the Windows tests under
+# Wine, with a private X display from Xvfb.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+status=0
+step() { echo "== $*"; }
+
+for preset in native native-asan windows; do
+  step "build ($preset)"
+  cmake --preset "$preset" >/dev/null || exit 1
+  cmake --build --preset "$preset" || exit 1
+done
+
+step "tests (native)"
+ctest --preset native || status=1
+step "tests (native, sanitizers)"
+ctest --preset native-asan || status=1
+
+step "tests (Windows, under Wine)"
+export WINEPREFIX="$PWD/build/windows/wineprefix"
+# Windows tests get their own X server, never the user's display.
+xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows || status=1
+# The wine server and Wine's session processes outlive the tests: stop them.
+bash scripts/wine-session.sh stop
+
+if [ $status -eq 0 ]; then echo "== all tests passed"; else echo "== some tests FAILED"; fi
+exit $status
