@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "progressbar/picture_file.h"
 #include "progressbar/property_set.h"
 
 namespace kavrel::app {
@@ -66,14 +67,16 @@ const char* FormatName(StdPicture::Format f) {
 }
 
 std::string PictureText(const StdPicture& p) {
-    return std::string("picture ") + FormatName(p.format) + " " + std::to_string(p.width) + " x " +
-           std::to_string(p.height) + ", " + std::to_string(p.bytes.size()) + " bytes";
+    std::string s = std::string("picture ") + FormatName(p.format) + " " + std::to_string(p.width) + " x " +
+                    std::to_string(p.height);
+    if (int bits = progressbar::InspectPicture(p.bytes).bitsPerPixel) s += ", " + std::to_string(bits) + "-bit";
+    return s + ", " + std::to_string(p.bytes.size()) + " bytes";
 }
 
-std::string ValueText(const progressbar::PropertyValue& v) {
+std::string ValueText(const std::string& name, const progressbar::PropertyValue& v) {
     if (auto* i = std::get_if<std::int32_t>(&v)) {
         std::string s = "integer " + std::to_string(*i);
-        if (*i < 0 || *i > 9) s += " (" + HexColour(static_cast<std::uint32_t>(*i)) + ")";
+        if (name.find("color") != std::string::npos) s += " (" + HexColour(static_cast<std::uint32_t>(*i)) + ")";
         return s;
     }
     if (auto* d = std::get_if<double>(&v)) return "double " + Number(*d);
@@ -144,7 +147,7 @@ private:
         if (c.storedSet) {
             Line(depth + 1, "stored set, " + std::to_string(c.storedSet->Size()) + " keys, " +
                                 std::to_string(progressbar::EncodePropertySet(*c.storedSet).size()) + " bytes");
-            for (const auto& e : c.storedSet->Entries()) Line(depth + 2, Quote(e.name) + " = " + ValueText(e.value));
+            for (const auto& e : c.storedSet->Entries()) Line(depth + 2, Quote(e.name) + " = " + ValueText(e.name, e.value));
         }
         for (const auto& child : c.children) DumpControl(child, depth + 1);
     }
@@ -177,7 +180,7 @@ private:
         if (c.minButton) Line(d, std::string("min button ") + YesNo(*c.minButton));
         if (c.maxButton) Line(d, std::string("max button ") + YesNo(*c.maxButton));
         if (c.startUpPosition) Line(d, std::string("start-up position ") + StartName(*c.startUpPosition));
-        if (c.icon) Line(d, "icon " + PictureText(*c.icon));
+        if (c.icon) Line(d, "window icon: " + PictureText(*c.icon));
     }
 
     void DumpMenu(const app::Control& m, int depth) {
