@@ -1,0 +1,70 @@
+#include "app/form1_win32.h"
+
+#include <shellapi.h>
+
+#include "app/commands.h"
+#include "app/host_gdi_win32.h"
+
+namespace kavrel::app {
+
+Form1::Form1(registry::Backend& registry) : registry_(registry) {}
+
+FormWindow::Events Form1::Events() {
+    FormWindow::Events e;
+    e.press = [this](const std::string& button) {
+        if (button == "command1") command1_Click();
+        if (button == "KavrelCmd1") KavrelCmd1_Click();
+    };
+    e.menu = [this](const std::string& item) {
+        if (item == "exit") exit_Click();
+        if (item == "opti") opti_Click();
+        if (item == "propos") propos_Click();
+        if (item == "site") site_Click();
+    };
+    e.tick = [this](const std::string& timer) {
+        if (timer == "Timer3") Timer3_Timer();
+    };
+    return e;
+}
+
+void Form1::command1_Click() {
+    if (!window_) return;
+    registry::RegistryAccess access(registry_);
+    optimiser::RunOptimisation(*window_, access);
+}
+
+void Form1::exit_Click() {
+    if (window_) window_->Unload();
+}
+
+void Form1::opti_Click() { command1_Click(); }
+
+void Form1::propos_Click() { KavrelCmd1_Click(); }
+
+void Form1::site_Click() {
+    // Whatever the shell answers, nothing is shown: no browser, no message.
+    ShellExecuteA(nullptr, "open", kVendorWebSite, "", "", SW_SHOWNORMAL);
+}
+
+void Form1::Timer3_Timer() {
+    if (!window_) return;
+    try {
+        TimerTick(*window_);
+    } catch (...) {
+        // A step that cannot be made must not leave the window disabled
+        // with the timer running: the display ends at once.
+        try {
+            EndProgressDisplay(*window_);
+        } catch (...) {
+            window_->SetProperty("Timer3", "Enabled", optimiser::kFalse);
+            EnableWindow(window_->Handle(), TRUE);
+        }
+    }
+}
+
+void Form1::KavrelCmd1_Click() {
+    if (!window_) return;
+    MessageBoxW(window_->Handle(), Widen(AboutText()).c_str(), Widen(kAboutTitle).c_str(), kAboutStyle);
+}
+
+}  // namespace kavrel::app

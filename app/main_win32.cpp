@@ -1,0 +1,76 @@
+// KavrelLinkTune: start-up. The window is made from its stored description
+// (a resource of the program file); from then on everything happens in
+// answer to the user, on this one thread.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <string>
+#include <vector>
+
+#include "app/form1_win32.h"
+#include "app/form_codec.h"
+#include "app/form_window_win32.h"
+#include "app/host_gdi_win32.h"
+#include "registry/advapi32_backend_win32.h"
+
+namespace {
+
+std::vector<std::uint8_t> StoredDescription(HINSTANCE instance) {
+    HRSRC res = FindResourceW(instance, L"FORM1", MAKEINTRESOURCEW(10));  // RT_RCDATA
+    if (!res) return {};
+    HGLOBAL data = LoadResource(instance, res);
+    const auto* bytes = static_cast<const std::uint8_t*>(LockResource(data));
+    const DWORD size = SizeofResource(instance, res);
+    if (!bytes) return {};
+    return std::vector<std::uint8_t>(bytes, bytes + size);
+}
+
+// OLE for the picture objects, for as long as the program runs.
+class OleSession {
+public:
+    OleSession() : ok_(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~OleSession() {
+        if (ok_) OleUninitialize();
+    }
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+
+private:
+    bool ok_;
+};
+
+int Fail(const std::string& what) {
+    const std::wstring text = kavrel::app::Widen("KavrelLinkTune ne peut pas démarrer : " + what);
+    MessageBoxW(nullptr, text.c_str(), L"KavrelLinkTune", MB_ICONERROR | MB_OK);
+    return 1;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    OleSession ole;
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = ICC_STANDARD_CLASSES;
+    InitCommonControlsEx(&icc);
+
+    try {
+        kavrel::app::FormDescription form = kavrel::app::LoadForm1(StoredDescription(instance));
+        kavrel::registry::Advapi32Backend registry;
+        kavrel::app::Form1 procedures(registry);
+        kavrel::app::FormWindow window(std::move(form), instance, procedures.Events());
+        procedures.Attach(window);
+        window.Show(showCommand);
+
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (window.TranslateDialogMessage(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        return static_cast<int>(msg.wParam);
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+}
