@@ -7,35 +7,13 @@
 #include "progressbar/picture_file.h"
 #include "progressbar/property_bag.h"
 #include "progressbar/property_set.h"
+#include "tests/unit/stored_bytes.h"
 
 using namespace kavrel::progressbar;
+using kavrel::testing::FromHex;
+using kavrel::testing::kBar1Set;
 
 namespace {
-
-std::vector<std::uint8_t> FromHex(std::string_view hex) {
-    std::vector<std::uint8_t> out;
-    auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'A' + 10; };
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        if (hex[i] == ' ') {
-            --i;
-            continue;
-        }
-        out.push_back(static_cast<std::uint8_t>(digit(hex[i]) * 16 + digit(hex[i + 1])));
-    }
-    return out;
-}
-
-// Bar1's stored set, assembled by hand from the layout: six records at
-// offsets 8, 40, 72, 124, 160 and 188; links 32, 32, 52, 36, 28 and -180.
-const std::vector<std::uint8_t> kBar1Set = FromHex(
-    "93B20000 E0000000"
-    "03000800 0BF25747 20000000 5F006500 78007400 65006E00 74007800 BC190000"  // _extentx 6588
-    "03000800 0AF25747 20000000 5F006500 78007400 65006E00 74007900 EE000000"  // _extenty 238
-    "0D000400 75F30DBC 34000000 66006F00 6E007400"                             // font
-    "0352E30B 918FCE11 9DE300AA 004BB851 01B20000 90014442 01000541 7269616C"  // Arial 8.25, 178
-    "03000A00 B7086147 24000000 62007200 75007300 68007300 74007900 6C006500 00000000"  // brushstyle 0
-    "03000500 F3D73DB6 1C000000 63006F00 6C006F00 7200 316AC500 0000"          // color 0x00C56A31
-    "03000900 BB05D1BA 4CFFFFFF 73006300 72006F00 6C006C00 69006E00 67000100 00000000");  // scrolling 1
 
 FontRef Arial825() {
     auto f = std::make_shared<StdFont>();
@@ -201,19 +179,12 @@ TEST(PropertySet, BarSetsAreTheStored224Bytes) {
 
     auto bar2 = EncodePropertySet(BarBag(0x0000C000));
     ASSERT_EQ(bar2.size(), 224u);
-    auto expected2 = kBar1Set;
-    expected2[182] = 0x00;  // the colour's bytes, 0x0000C000
-    expected2[183] = 0xC0;
-    expected2[184] = 0x00;
-    EXPECT_EQ(bar2, expected2);
+    EXPECT_EQ(bar2, kavrel::testing::Bar2Set());
     ExpectLinkChain(bar2, {32, 32, 52, 36, 28, -180});
 }
 
 TEST(PropertySet, BarSetsDecodeToTheirValues) {
-    auto bar2Set = kBar1Set;
-    bar2Set[182] = 0x00;
-    bar2Set[183] = 0xC0;
-    bar2Set[184] = 0x00;
+    auto bar2Set = kavrel::testing::Bar2Set();
     for (auto [colour, set] : {std::pair{0x00C56A31, kBar1Set}, std::pair{0x0000C000, bar2Set}}) {
         PropertyBag bag = DecodePropertySet(set);
         EXPECT_EQ(Names(bag), (std::vector<std::string>{"_extentx", "_extenty", "font", "brushstyle", "color",
