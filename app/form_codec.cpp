@@ -81,7 +81,7 @@ std::string Hex(unsigned v) {
 class Encoder {
 public:
     std::vector<std::uint8_t> Run(const FormDescription& form) {
-        out_.Bytes(kFormSignature);
+        for (std::uint8_t b : kFormSignature) out_.U8(b);  // (a range insert here trips a GCC 12 false warning)
         for (const auto& id : form.classIds) out_.WriteGuid(id);
         for (std::size_t i = 0; i < kReservedBytes; ++i) out_.U8(0);
         out_.U32(0);  // total length, known at the end
