@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native unit tests (plain and with
-# AddressSanitizer/UndefinedBehaviorSanitizer) and the Windows tests under
-# Wine, with a private X display from Xvfb.
+# AddressSanitizer/UndefinedBehaviorSanitizer), a few seconds of each
+# libFuzzer target, and the Windows tests under Wine, with a private X
+# display from Xvfb.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,6 +19,9 @@ step "tests (native)"
 ctest --preset native || status=1
 step "tests (native, sanitizers)"
 ctest --preset native-asan || status=1
+
+step "fuzzers (brief)"
+bash scripts/fuzz.sh --brief || status=1
 
 step "tests (Windows, under Wine)"
 export WINEPREFIX="$PWD/build/windows/wineprefix"
