@@ -254,6 +254,31 @@ TEST(PropertySet, EveryValueTypeSurvivesARoundTrip) {
     EXPECT_TRUE(DecodePropertySet(oneSet) == one);
 }
 
+TEST(PropertySet, AStoredValueThatDoesNotConvertIsReportedWhereItIsStored) {
+    PropertyBag bag;
+    bag.Write("color", 5);
+    bag.Write("max", std::string("cent"));
+    bag.Write("min", 4294967296.0);
+    bag.Write("image", 1);
+    PropertyBag stored = DecodePropertySet(EncodePropertySet(bag), 500);
+    EXPECT_EQ(stored.ReadInt32("Color", 0), 5);
+    try {
+        stored.ReadInt32("Max", 100);
+        FAIL() << "a word is not a number";
+    } catch (const FormatError& e) {
+        EXPECT_EQ(e.Field(), "value of \"max\"");
+        EXPECT_EQ(e.Offset(), 500u + 8 + 28) << "the second record";
+    }
+    try {
+        stored.ReadInt32("Min", 0);
+        FAIL() << "2^32 does not fit";
+    } catch (const FormatError& e) {
+        EXPECT_EQ(e.Offset(), 500u + 8 + 28 + 32);
+        EXPECT_NE(std::string(e.what()).find("32-bit"), std::string::npos);
+    }
+    EXPECT_THROW(stored.ReadPicture("Image"), FormatError);
+}
+
 TEST(PropertySet, ValuesThatCannotBeStoredAreRefused) {
     PropertyBag bag;
     bag.Write("caption", std::string("\xC3"));  // a cut UTF-8 sequence
