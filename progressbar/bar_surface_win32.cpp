@@ -122,11 +122,14 @@ LRESULT CALLBACK BarSurface::WindowProc(HWND hwnd, UINT message, WPARAM wParam, 
 
 LRESULT BarSurface::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
+    case WM_CREATE: {
         // CS_OWNDC: the DC belongs to the window until it is destroyed.
-        dc_.emplace(GetDC(hwnd_), &graphics_.Pictures());
+        const HDC dc = GetDC(hwnd_);
+        if (!dc) return -1;
+        dc_.emplace(dc, &graphics_.Pictures());
         bar_.Initialize();
         return 0;
+    }
     case WM_SIZE:
         bar_.Resize();
         return 0;

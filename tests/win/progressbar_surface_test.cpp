@@ -251,23 +251,32 @@ TEST_F(BarSurfaceTest, TenThousandRedrawsLeaveNoGdiObjectBehind) {
     XP_ProgressBar& bar = surface->Bar();
     bar.SetImage(PatternBmp());
     bar.SetBrushStyle(4);
-    const auto round = [&](int redraws) {
-        for (int i = 0; i < redraws; ++i) {
-            // Every style in both orientations, with and without text.
+    const auto redraws = [&](int steps) {
+        for (int i = 0; i < steps; ++i) {
+            // Every style in both orientations, with and without text: three
+            // redraws a step.
             bar.SetOrientation((i / 10) % 2);
             bar.SetShowText((i / 20) % 2 == 0);
             bar.SetScrolling(i % 10);
         }
     };
-    round(40);  // first use of fonts, brushes and the picture
+    const auto resizes = [&] {
+        for (int i = 0; i < 10; ++i) {
+            surface->SetBounds(RECT{0, 100, 249 + 10 * i, 109 + i});  // buffers replaced
+            bar.SetValue(i * 10);
+        }
+        surface->SetBounds(RECT{0, 100, 249, 109});
+        // Paint what the moves invalidated: the windows drop their update
+        // regions, which are GDI objects too.
+        PumpMessages();
+    };
+    // First use of fonts, brushes, the picture and the windows' regions.
+    redraws(40);
+    resizes();
     const long before = GdiObjectsInUse();
     ASSERT_GT(before, 0);
-    round(10000 / 3);  // three redraws a step
-    for (int i = 0; i < 10; ++i) {
-        surface->SetBounds(RECT{0, 100, 249 + 10 * i, 109 + i});  // buffers replaced
-        bar.SetValue(i * 10);
-    }
-    surface->SetBounds(RECT{0, 100, 249, 109});
+    redraws(10000 / 3);
+    resizes();
     const long after = GdiObjectsInUse();
     std::printf("GDI objects in use: %ld before, %ld after 10,000 redraws\n", before, after);
     EXPECT_EQ(after, before);
