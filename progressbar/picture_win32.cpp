@@ -1,7 +1,11 @@
 #include "progressbar/picture_win32.h"
 
+#include <ocidl.h>
+#include <olectl.h>
+
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace kavrel::progressbar::win32 {
 
@@ -22,6 +26,23 @@ private:
     HRESULT hr_;
 };
 
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() {
+        if (p_) p_->Release();
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    T* Get() const { return p_; }
+    T* operator->() const { return p_; }
+    T** Put() { return &p_; }
+
+private:
+    T* p_ = nullptr;
+};
+
 class GlobalMemory {
 public:
     explicit GlobalMemory(SIZE_T size) : handle_(GlobalAlloc(GMEM_MOVEABLE, size)) {}
@@ -38,45 +59,44 @@ private:
 
 }  // namespace
 
-ComPtr<IPicture> LoadPicture(const std::vector<std::uint8_t>& bytes) {
-    ComPtr<IPicture> picture;
-    if (bytes.empty() || bytes.size() > static_cast<std::size_t>(std::numeric_limits<LONG>::max())) return picture;
+GdiObject<HBITMAP> DecodePicture(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty() || bytes.size() > static_cast<std::size_t>(std::numeric_limits<LONG>::max())) return {};
     GlobalMemory memory(bytes.size());
-    if (!memory.Get()) return picture;
+    if (!memory.Get()) return {};
     void* data = GlobalLock(memory.Get());
-    if (!data) return picture;
+    if (!data) return {};
     std::memcpy(data, bytes.data(), bytes.size());
     GlobalUnlock(memory.Get());
 
     ScopedCom com;
     ComPtr<IStream> stream;
-    // The stream does not own the memory: GlobalMemory frees it.
-    if (FAILED(CreateStreamOnHGlobal(memory.Get(), FALSE, stream.Put()))) return picture;
+    // The stream does not own the memory: GlobalMemory frees it, after the
+    // stream and the picture are released.
+    if (FAILED(CreateStreamOnHGlobal(memory.Get(), FALSE, stream.Put()))) return {};
+    ComPtr<IPicture> picture;
     if (FAILED(OleLoadPicture(stream.Get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
                               reinterpret_cast<void**>(picture.Put())))) {
-        picture.Reset();
+        return {};
     }
-    return picture;
-}
-
-HBITMAP BitmapOf(IPicture* picture) {
-    if (!picture) return nullptr;
     SHORT type = PICTYPE_NONE;
     OLE_HANDLE handle = 0;
     if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(picture->get_Handle(&handle))) {
-        return nullptr;
+        return {};
     }
-    // A 32-bit handle value, sign-extended as every GDI handle is.
-    return static_cast<HBITMAP>(LongToHandle(static_cast<LONG>(handle)));
+    // The picture owns its bitmap; keep a copy of our own, so that nothing
+    // of the loader outlives this call. The handle is a 32-bit value,
+    // sign-extended as every GDI handle is.
+    const HANDLE bitmap = LongToHandle(static_cast<LONG>(handle));
+    return GdiObject<HBITMAP>(static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0)));
 }
 
 HBITMAP PictureCache::BitmapOf(const StdPicture& picture) {
     if (!loaded_ || bytes_ != picture.bytes) {
-        picture_ = LoadPicture(picture.bytes);
+        bitmap_ = DecodePicture(picture.bytes);
         bytes_ = picture.bytes;
         loaded_ = true;
     }
-    return win32::BitmapOf(picture_.Get());
+    return bitmap_.Get();
 }
 
 }  // namespace kavrel::progressbar::win32

@@ -3,68 +3,31 @@
 #pragma once
 
 #include <windows.h>
-#include <ocidl.h>
-#include <olectl.h>
 
 #include <cstdint>
-#include <utility>
 #include <vector>
 
+#include "progressbar/gdi_win32.h"
 #include "progressbar/std_objects.h"
 
 namespace kavrel::progressbar::win32 {
 
-// Holds one COM interface pointer and releases it.
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { Reset(); }
-    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            p_ = std::exchange(other.p_, nullptr);
-        }
-        return *this;
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-
-    T* Get() const { return p_; }
-    T* operator->() const { return p_; }
-    T** Put() {
-        Reset();
-        return &p_;
-    }
-    explicit operator bool() const { return p_ != nullptr; }
-    void Reset() {
-        if (p_) p_->Release();
-        p_ = nullptr;
-    }
-
-private:
-    T* p_ = nullptr;
-};
-
-// The decoded picture of a file's bytes, or an empty pointer when the bytes
-// are not a picture the system can load. The bitmap belongs to the picture.
-ComPtr<IPicture> LoadPicture(const std::vector<std::uint8_t>& bytes);
-
-// The bitmap handle of a loaded picture; nullptr when it is not a bitmap
-// (an icon or a metafile).
-HBITMAP BitmapOf(IPicture* picture);
+// A bitmap of the picture in a BMP or JPEG file's bytes, owned by the
+// caller; empty when the bytes are not a bitmap picture the system can load.
+GdiObject<HBITMAP> DecodePicture(const std::vector<std::uint8_t>& bytes);
 
 // The last picture decoded, kept while the bytes asked for stay the same,
 // so that a redraw does not decode the file again.
 class PictureCache {
 public:
+    // nullptr when the picture cannot be decoded. The bitmap belongs to the
+    // cache and lives until the next different picture is asked for.
     HBITMAP BitmapOf(const StdPicture& picture);
 
 private:
     bool loaded_ = false;
     std::vector<std::uint8_t> bytes_;
-    ComPtr<IPicture> picture_;
+    GdiObject<HBITMAP> bitmap_;
 };
 
 }  // namespace kavrel::progressbar::win32
