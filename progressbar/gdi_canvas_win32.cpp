@@ -1,0 +1,168 @@
+#include "progressbar/gdi_canvas_win32.h"
+
+#include <algorithm>
+#include <string>
+
+#include "progressbar/arithmetic.h"
+
+namespace kavrel::progressbar::win32 {
+
+namespace {
+
+RECT ToRect(const Rect& rc) { return RECT{rc.left, rc.top, rc.right, rc.bottom}; }
+
+COLORREF ToColorRef(Colour rgb) { return static_cast<COLORREF>(rgb) & 0x00FFFFFF; }
+
+// The font selected into a DC for as long as the selection lives.
+class FontSelection final : public Canvas::Selection {
+public:
+    FontSelection(HDC dc, GdiObject<HFONT> font) : font_(std::move(font)), select_(dc, font_.Get()) {}
+
+private:
+    GdiObject<HFONT> font_;
+    ScopedSelect select_;  // undone before the font is deleted
+};
+
+}  // namespace
+
+std::wstring Widen(std::string_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(std::min<std::size_t>(text.size(), 0x7FFFFFFF));
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+    if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+LOGFONTW LogFontOf(const StdFont& font, int dpi) {
+    LOGFONTW lf{};
+    // Negative: the size is the character height, without internal leading.
+    const double pixels = static_cast<double>(font.size) / 10000.0 * dpi / 72.0;
+    lf.lfHeight = -std::clamp(NearestInt32(pixels, "font size in pixels"), 0, 0xFFFF);
+    lf.lfWeight = font.weight;
+    lf.lfItalic = font.italic ? TRUE : FALSE;
+    lf.lfUnderline = font.underline ? TRUE : FALSE;
+    lf.lfStrikeOut = font.strikethrough ? TRUE : FALSE;
+    lf.lfCharSet = static_cast<BYTE>(font.charset);
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+    const std::wstring name = Widen(font.name);
+    const std::size_t n = std::min<std::size_t>(name.size(), LF_FACESIZE - 1);
+    std::copy_n(name.begin(), n, lf.lfFaceName);
+    lf.lfFaceName[n] = L'\0';
+    return lf;
+}
+
+void GdiCanvas::FillRect(const Rect& rc, Colour rgb) {
+    GdiObject<HBRUSH> brush(CreateSolidBrush(ToColorRef(rgb)));
+    if (!brush) return;
+    const RECT r = ToRect(rc);
+    ::FillRect(dc_, &r, brush.Get());
+}
+
+void GdiCanvas::FrameRect(const Rect& rc, Colour rgb) {
+    GdiObject<HBRUSH> brush(CreateSolidBrush(ToColorRef(rgb)));
+    if (!brush) return;
+    const RECT r = ToRect(rc);
+    ::FrameRect(dc_, &r, brush.Get());
+}
+
+void GdiCanvas::Line(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, Colour rgb) {
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, ToColorRef(rgb)));
+    if (!pen) return;  // a line without its pen paints nothing
+    ScopedSelect select(dc_, pen.Get());
+    if (!select) return;
+    MoveToEx(dc_, x0, y0, nullptr);
+    LineTo(dc_, x1, y1);
+}
+
+void GdiCanvas::SetPixel(std::int32_t x, std::int32_t y, Colour rgb) { SetPixelV(dc_, x, y, ToColorRef(rgb)); }
+
+void GdiCanvas::DrawEdge(const Rect& rc, std::uint32_t edge, std::uint32_t borders) {
+    RECT r = ToRect(rc);
+    ::DrawEdge(dc_, &r, edge, borders);
+}
+
+void GdiCanvas::FillHatched(const Rect& rc, std::int32_t hatchStyle, Colour rgb) {
+    GdiObject<HBRUSH> brush(CreateHatchBrush(hatchStyle, ToColorRef(rgb)));
+    if (!brush) return;
+    const RECT r = ToRect(rc);
+    ::FillRect(dc_, &r, brush.Get());
+}
+
+void GdiCanvas::PatternFill(const StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
+                            std::int32_t height) {
+    PictureCache local;
+    PictureCache& cache = pictures_ ? *pictures_ : local;
+    const HBITMAP bitmap = cache.BitmapOf(picture);
+    if (!bitmap) return;
+    GdiObject<HBRUSH> brush(CreatePatternBrush(bitmap));
+    if (!brush) return;
+    ScopedSelect select(dc_, brush.Get());
+    if (!select) return;
+    PatBlt(dc_, x, y, width, height, PATCOPY);
+}
+
+void GdiCanvas::SetBackColour(Colour rgb) { SetBkColor(dc_, ToColorRef(rgb)); }
+
+void GdiCanvas::SetTransparentBackground() { SetBkMode(dc_, TRANSPARENT); }
+
+void GdiCanvas::SetTextColour(Colour rgb) { SetTextColor(dc_, ToColorRef(rgb)); }
+
+std::unique_ptr<Canvas::Selection> GdiCanvas::SelectFont(const StdFont& font) {
+    const LOGFONTW lf = LogFontOf(font, GetDeviceCaps(dc_, LOGPIXELSY));
+    GdiObject<HFONT> handle(CreateFontIndirectW(&lf));
+    if (!handle) return nullptr;
+    return std::make_unique<FontSelection>(dc_, std::move(handle));
+}
+
+std::int32_t GdiCanvas::DrawText(std::string_view text, Rect& rc, std::uint32_t format) {
+    std::wstring wide = Widen(text);
+    RECT r = ToRect(rc);
+    const int height = ::DrawTextW(dc_, wide.data(), static_cast<int>(wide.size()), &r, format);
+    rc = Rect{r.left, r.top, r.right, r.bottom};
+    return height;
+}
+
+void GdiCanvas::Blit(std::int32_t xDst, std::int32_t yDst, std::int32_t width, std::int32_t height, Canvas& source,
+                     std::int32_t xSrc, std::int32_t ySrc) {
+    BitBlt(dc_, xDst, yDst, width, height, reinterpret_cast<HDC>(source.Handle()), xSrc, ySrc, SRCCOPY);
+}
+
+GdiBuffer::GdiBuffer(OwnedDc dc, GdiObject<HBITMAP> bitmap, ScopedSelect selection, PictureCache* pictures)
+    : GdiCanvas(dc.Get(), pictures),
+      memDc_(std::move(dc)),
+      bitmap_(std::move(bitmap)),
+      selection_(std::move(selection)) {}
+
+std::unique_ptr<GdiBuffer> GdiBuffer::Create(std::int32_t width, std::int32_t height, PictureCache* pictures) {
+    if (width <= 0 || height <= 0) return nullptr;
+    OwnedDc screen(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+    if (!screen) return nullptr;
+    OwnedDc memDc(CreateCompatibleDC(screen.Get()));
+    if (!memDc) return nullptr;
+    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+    if (!bitmap) return nullptr;
+    ScopedSelect selection(memDc.Get(), bitmap.Get());
+    if (!selection) return nullptr;
+    return std::unique_ptr<GdiBuffer>(
+        new GdiBuffer(std::move(memDc), std::move(bitmap), std::move(selection), pictures));
+}
+
+Rect GdiGraphics::ClientRect(std::uintptr_t window) const {
+    RECT r{};
+    if (!window || !GetClientRect(reinterpret_cast<HWND>(window), &r)) return Rect{};
+    return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+Colour GdiGraphics::SystemColour(std::int32_t index) const {
+    return static_cast<Colour>(GetSysColor(index) & 0x00FFFFFF);
+}
+
+std::unique_ptr<Canvas> GdiGraphics::CreateBuffer(std::int32_t width, std::int32_t height) {
+    return GdiBuffer::Create(width, height, &pictures_);
+}
+
+}  // namespace kavrel::progressbar::win32

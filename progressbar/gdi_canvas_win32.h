@@ -1,0 +1,88 @@
+// The bar's drawing operations on GDI, the off-screen buffer, and the
+// platform services (client rectangles, system colours).
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "progressbar/canvas.h"
+#include "progressbar/gdi_win32.h"
+#include "progressbar/picture_win32.h"
+#include "progressbar/surface.h"
+
+namespace kavrel::progressbar::win32 {
+
+// A Canvas on a device context that someone else owns. Every pen and brush
+// is made and deleted within the call that needs it, and every selection is
+// undone before the call returns.
+class GdiCanvas : public Canvas {
+public:
+    // `pictures` decodes pattern pictures; without one each fill decodes its
+    // picture anew.
+    explicit GdiCanvas(HDC dc, PictureCache* pictures = nullptr) : dc_(dc), pictures_(pictures) {}
+
+    HDC Dc() const { return dc_; }
+
+    std::uintptr_t Handle() const override { return reinterpret_cast<std::uintptr_t>(dc_); }
+    void FillRect(const Rect& rc, Colour rgb) override;
+    void FrameRect(const Rect& rc, Colour rgb) override;
+    void Line(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, Colour rgb) override;
+    void SetPixel(std::int32_t x, std::int32_t y, Colour rgb) override;
+    void DrawEdge(const Rect& rc, std::uint32_t edge, std::uint32_t borders) override;
+    void FillHatched(const Rect& rc, std::int32_t hatchStyle, Colour rgb) override;
+    void PatternFill(const StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
+                     std::int32_t height) override;
+    void SetBackColour(Colour rgb) override;
+    void SetTransparentBackground() override;
+    void SetTextColour(Colour rgb) override;
+    std::unique_ptr<Selection> SelectFont(const StdFont& font) override;
+    std::int32_t DrawText(std::string_view text, Rect& rc, std::uint32_t format) override;
+    void Blit(std::int32_t xDst, std::int32_t yDst, std::int32_t width, std::int32_t height, Canvas& source,
+              std::int32_t xSrc, std::int32_t ySrc) override;
+
+private:
+    HDC dc_;
+    PictureCache* pictures_;
+};
+
+// The off-screen buffer: a memory DC compatible with the screen holding a
+// bitmap of the buffer's size. Releasing it selects the DC's first bitmap
+// back, deletes the buffer's bitmap, then the DC.
+class GdiBuffer final : public GdiCanvas {
+public:
+    // Made from a screen DC (CreateDCA "DISPLAY"), which is deleted again
+    // before the call returns. nullptr when a step fails; what the steps
+    // before it made is released.
+    static std::unique_ptr<GdiBuffer> Create(std::int32_t width, std::int32_t height, PictureCache* pictures);
+
+    HBITMAP Bitmap() const { return bitmap_.Get(); }
+
+private:
+    GdiBuffer(OwnedDc dc, GdiObject<HBITMAP> bitmap, ScopedSelect selection, PictureCache* pictures);
+
+    OwnedDc memDc_;
+    GdiObject<HBITMAP> bitmap_;
+    ScopedSelect selection_;  // undone first: the first bitmap goes back in
+};
+
+// The GDI and USER services of one bar, with its picture cache.
+class GdiGraphics final : public Graphics {
+public:
+    Rect ClientRect(std::uintptr_t window) const override;
+    Colour SystemColour(std::int32_t index) const override;
+    std::unique_ptr<Canvas> CreateBuffer(std::int32_t width, std::int32_t height) override;
+    PictureCache& Pictures() { return pictures_; }
+
+private:
+    PictureCache pictures_;
+};
+
+// The font a StdFont describes, sized for the DC's vertical resolution:
+// its size in points (ten-thousandths in the object) converted to pixels.
+LOGFONTW LogFontOf(const StdFont& font, int dpi);
+
+// UTF-8 text as UTF-16 for the wide functions.
+std::wstring Widen(std::string_view text);
+
+}  // namespace kavrel::progressbar::win32

@@ -1,0 +1,224 @@
+// pbrender: renders one state of the progress bar to a 24-bit BMP file.
+//
+// The bar lives on its real surface (a hidden child window), its properties
+// are set through their setters (ShowText last), and the file holds exactly
+// the bar's off-screen buffer after the last of the redraws they cause.
+//
+// usage: pbrender --width W --height H --scrolling S --value V [options]
+#include <windows.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "progressbar/bar_surface_win32.h"
+#include "progressbar/pixel_image.h"
+#include "progressbar/pixels_win32.h"
+
+using namespace kavrel::progressbar;
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: pbrender --width W --height H --scrolling S --value V [options]\n"
+    "  --width W, --height H   size of the bar in pixels (1 .. 16384)\n"
+    "  --scrolling S           style: 0 segmented, 1 smooth, 2 marquee, 3 flat, 4 etched,\n"
+    "                          5 shaded, 6 dark, 7 hatched, 8 picture, 9 glass\n"
+    "  --value V               Value, on the range Min .. Max\n"
+    "options:\n"
+    "  --max M                 Max (default 100)\n"
+    "  --min N                 Min (default 0)\n"
+    "  --orientation O         0 horizontal (default), any other value vertical\n"
+    "  --color 0xBBGGRR        bar colour (default: the highlight colour)\n"
+    "  --show-text             draw the percentage text\n"
+    "  --brush-style B         hatch style of the hatched style (default 0)\n"
+    "  --image FILE.bmp        picture of the picture style (BMP or JPEG file)\n"
+    "  --font-name NAME        font of the text (default MS Sans Serif)\n"
+    "  --font-size PT          font size in points (default 8.25)\n"
+    "  --out FILE.bmp          output file (default pbrender.bmp)\n";
+
+struct Options {
+    std::int32_t width = 0, height = 0, scrolling = 0, value = 0;
+    bool haveWidth = false, haveHeight = false, haveScrolling = false, haveValue = false;
+    std::int32_t max = 100, min = 0, orientation = 0, brushStyle = 0;
+    std::optional<Colour> color;
+    bool showText = false;
+    std::string image, fontName, out = "pbrender.bmp";
+    std::optional<double> fontSize;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+std::int32_t ParseInt(std::string_view option, std::string_view text) {
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) {
+        throw UsageError{std::string(option) + " needs a 32-bit integer, not \"" + std::string(text) + "\""};
+    }
+    return value;
+}
+
+Colour ParseColour(std::string_view text) {
+    std::uint32_t value = 0;
+    if (text.size() < 3 || text.size() > 10 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) {
+        throw UsageError{"--color needs a hexadecimal colour 0xBBGGRR, not \"" + std::string(text) + "\""};
+    }
+    const auto [end, ec] = std::from_chars(text.data() + 2, text.data() + text.size(), value, 16);
+    if (ec != std::errc() || end != text.data() + text.size()) {
+        throw UsageError{"--color needs a hexadecimal colour 0xBBGGRR, not \"" + std::string(text) + "\""};
+    }
+    return static_cast<Colour>(value);
+}
+
+double ParsePoints(std::string_view text) {
+    const std::string s(text);
+    char* end = nullptr;
+    const double value = std::strtod(s.c_str(), &end);
+    if (s.empty() || end != s.c_str() + s.size() || !std::isfinite(value) || value <= 0 || value > 1000) {
+        throw UsageError{"--font-size needs a size in points (0 .. 1000), not \"" + s + "\""};
+    }
+    return value;
+}
+
+Options Parse(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--show-text") {
+            o.showText = true;
+            continue;
+        }
+        static constexpr const char* kWithValue[] = {
+            "--width", "--height", "--scrolling", "--value", "--max",       "--min",       "--orientation",
+            "--color", "--brush-style", "--image", "--font-name", "--font-size", "--out"};
+        bool known = false;
+        for (const char* name : kWithValue) known = known || arg == name;
+        if (!known) throw UsageError{"unknown option \"" + std::string(arg) + "\""};
+        if (i + 1 >= argc) throw UsageError{std::string(arg) + " needs a value"};
+        const std::string_view v = argv[++i];
+        if (arg == "--width") o.width = ParseInt(arg, v), o.haveWidth = true;
+        else if (arg == "--height") o.height = ParseInt(arg, v), o.haveHeight = true;
+        else if (arg == "--scrolling") o.scrolling = ParseInt(arg, v), o.haveScrolling = true;
+        else if (arg == "--value") o.value = ParseInt(arg, v), o.haveValue = true;
+        else if (arg == "--max") o.max = ParseInt(arg, v);
+        else if (arg == "--min") o.min = ParseInt(arg, v);
+        else if (arg == "--orientation") o.orientation = ParseInt(arg, v);
+        else if (arg == "--brush-style") o.brushStyle = ParseInt(arg, v);
+        else if (arg == "--color") o.color = ParseColour(v);
+        else if (arg == "--image") o.image = v;
+        else if (arg == "--font-name") o.fontName = v;
+        else if (arg == "--font-size") o.fontSize = ParsePoints(v);
+        else o.out = v;
+        if (v.empty()) throw UsageError{std::string(arg) + " needs a non-empty value"};
+    }
+    if (!o.haveWidth || !o.haveHeight || !o.haveScrolling || !o.haveValue) {
+        throw UsageError{"--width, --height, --scrolling and --value are required"};
+    }
+    if (o.width < 1 || o.width > 16384 || o.height < 1 || o.height > 16384) {
+        throw UsageError{"--width and --height must be 1 .. 16384"};
+    }
+    return o;
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+StdPicture::Format FormatOf(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return StdPicture::Format::Bitmap;
+    if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) return StdPicture::Format::Jpeg;
+    return StdPicture::Format::Unknown;
+}
+
+// A hidden top-level window for the bar's surface to be a child of.
+class HiddenParent {
+public:
+    HiddenParent(int width, int height)
+        : hwnd_(CreateWindowExW(0, L"STATIC", L"pbrender", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr)) {
+        if (!hwnd_) {
+            throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
+                                    "cannot create a window (is there a display?)");
+        }
+    }
+    ~HiddenParent() { DestroyWindow(hwnd_); }
+    HiddenParent(const HiddenParent&) = delete;
+    HiddenParent& operator=(const HiddenParent&) = delete;
+    HWND Get() const { return hwnd_; }
+
+private:
+    HWND hwnd_;
+};
+
+int Render(const Options& o) {
+    HiddenParent parent(o.width, o.height);
+    auto surface = win32::BarSurface::Create(parent.Get(), RECT{0, 0, o.width, o.height}, 1, false);
+    XP_ProgressBar& bar = surface->Bar();
+
+    bar.SetMax(o.max);
+    bar.SetMin(o.min);
+    bar.SetBrushStyle(o.brushStyle);
+    if (!o.fontName.empty() || o.fontSize) {
+        auto font = std::make_shared<StdFont>(*bar.Font());
+        if (!o.fontName.empty()) font->name = o.fontName;
+        if (o.fontSize) font->size = static_cast<std::int64_t>(std::llround(*o.fontSize * 10000.0));
+        bar.SetFont(font);
+    }
+    if (!o.image.empty()) {
+        auto picture = std::make_shared<StdPicture>();
+        picture->bytes = ReadFile(o.image);
+        picture->format = FormatOf(picture->bytes);
+        bar.SetImage(picture);
+    }
+    if (o.color) bar.SetColor(*o.color);
+    bar.SetOrientation(o.orientation);
+    bar.SetScrolling(o.scrolling);
+    bar.SetValue(o.value);
+    if (o.showText) bar.SetShowText(true);
+
+    const auto* buffer = dynamic_cast<const win32::GdiCanvas*>(bar.Buffer());
+    if (!buffer) throw std::runtime_error("the bar has no off-screen buffer");
+    const PixelImage image = win32::CapturePixels(buffer->Dc(), 0, 0, bar.BufferWidth(), bar.BufferHeight());
+    if (image.pixels.empty()) throw std::runtime_error("cannot read the off-screen buffer back");
+    const std::vector<std::uint8_t> bmp = EncodeBmp24(image);
+    std::ofstream out(o.out, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bmp.data()), static_cast<std::streamsize>(bmp.size()));
+    if (!out.flush()) throw std::runtime_error("cannot write " + o.out);
+    std::printf("%s: %dx%d, Value %d, %d %%\n", o.out.c_str(), image.width, image.height, bar.Value(), bar.Percent());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    Options options;
+    try {
+        options = Parse(argc, argv);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "pbrender: %s\n%s", e.message.c_str(), kUsage);
+        return 2;
+    }
+    try {
+        return Render(options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pbrender: %s\n", e.what());
+        return 1;
+    }
+}
