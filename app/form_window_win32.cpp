@@ -1,6 +1,5 @@
 #include "app/form_window_win32.h"
 
-#include <windowsx.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -8,6 +7,7 @@
 
 #include "app/host_gdi_win32.h"
 #include "app/win32_handles.h"
+#include "progressbar/bar_surface_win32.h"
 
 namespace kavrel::app {
 
@@ -100,6 +100,9 @@ struct FormWindow::Node {
     UniqueBrush backBrush;
     std::unique_ptr<DecodedPicture> picture;
 
+    // Progress bars: the component on its surface window.
+    std::unique_ptr<progressbar::win32::BarSurface> bar;
+
     // Timers.
     UINT_PTR timerId = 0;
     bool timerEnabled = false;
@@ -110,6 +113,17 @@ struct FormWindow::Node {
     }
     const std::string& Name() const { return model->name; }
 };
+
+namespace {
+// The bar's load event, from its stored property set.
+void LoadBar(progressbar::win32::BarSurface& surface, const progressbar::PropertyBag& bag) {
+    surface.Bar().ReadProperties(bag);
+}
+
+// Child windows carry their description's control id, so that tools and
+// tests outside the program can tell which control a window is.
+HMENU ControlId(const FormWindow::Node& n) { return reinterpret_cast<HMENU>(static_cast<UINT_PTR>(n.model->id)); }
+}  // namespace
 
 struct FormWindow::MenuState {
     struct Item {
@@ -255,7 +269,8 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
 
     std::vector<Node*> windowed;
     for (auto& n : made) {
-        if (n->role == Node::Role::Frame || n->role == Node::Role::Option || n->role == Node::Role::Button) {
+        if (n->role == Node::Role::Frame || n->role == Node::Role::Option || n->role == Node::Role::Button ||
+            n->role == Node::Role::Bar) {
             windowed.push_back(n.get());
         }
     }
@@ -269,7 +284,7 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
             case Node::Role::Frame:
                 n->hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, n->caption.c_str(),
                                           WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | shown, 0, 0, 0, 0,
-                                          container.hwnd, nullptr, instance_, n);
+                                          container.hwnd, ControlId(*n), instance_, n);
                 break;
             case Node::Role::Option: {
                 // One group per container: the first option of a frame opens
@@ -279,14 +294,22 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
                 if (n->model->IsSelected()) style |= WS_TABSTOP;
                 firstOption = false;
                 n->hwnd = CreateWindowExW(0, L"BUTTON", n->caption.c_str(), style, 0, 0, 0, 0, container.hwnd,
-                                          nullptr, instance_, nullptr);
+                                          ControlId(*n), instance_, nullptr);
                 if (n->hwnd && n->model->IsSelected()) SendMessageW(n->hwnd, BM_SETCHECK, BST_CHECKED, 0);
                 break;
             }
             case Node::Role::Button:
                 n->hwnd = CreateWindowExW(0, L"BUTTON", n->caption.c_str(),
                                           WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | BS_OWNERDRAW | shown, 0, 0, 0,
-                                          0, container.hwnd, nullptr, instance_, nullptr);
+                                          0, container.hwnd, ControlId(*n), instance_, nullptr);
+                break;
+            case Node::Role::Bar:
+                // The surface's window runs the bar's initialise event; its
+                // stored properties are then restored from the description.
+                n->bar = progressbar::win32::BarSurface::Create(container.hwnd, RECT{0, 0, 0, 0}, n->model->id,
+                                                                n->visible);
+                n->hwnd = n->bar->Window();
+                if (n->model->storedSet) LoadBar(*n->bar, *n->model->storedSet);
                 break;
             default: break;
         }
@@ -364,7 +387,9 @@ void FormWindow::Layout(UINT dpi) {
         if (n.hasFont) {
             n.font = CreateFontFor(n.fontSpec, dpi);
         }
-        if (n.hwnd && n.role != Node::Role::Form) {
+        if (n.bar) {
+            n.bar->SetBounds(n.rect);
+        } else if (n.hwnd && n.role != Node::Role::Form) {
             SetWindowPos(n.hwnd, nullptr, n.rect.left, n.rect.top, n.rect.right - n.rect.left,
                          n.rect.bottom - n.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
             if (n.font) SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(n.font.get()), FALSE);
@@ -442,6 +467,7 @@ FormWindow::Node* FormWindow::FindByWindow(HWND hwnd) const {
 
 std::int32_t FormWindow::GetProperty(std::string_view control, std::string_view property) {
     Node& n = Lookup(control);
+    if (SameName(property, "Value") && n.bar) return n.bar->Bar().Value();
     if (SameName(property, "Value") && n.role == Node::Role::Option) {
         return SendMessageW(n.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? optimiser::kTrue : optimiser::kFalse;
     }
@@ -474,6 +500,10 @@ void FormWindow::SetProperty(std::string_view control, std::string_view property
             return;
         }
     }
+    if (SameName(property, "Value") && n.bar) {
+        n.bar->Bar().SetValue(value);
+        return;
+    }
     if (SameName(property, "Value") && n.role == Node::Role::Option) {
         if (value != 0) {
             // Selecting an option clears the others of its own container.
@@ -492,7 +522,9 @@ void FormWindow::SetProperty(std::string_view control, std::string_view property
 
 void FormWindow::SetVisible(Node& n, bool visible) {
     n.visible = visible;
-    if (n.hwnd) {
+    if (n.bar) {
+        n.bar->SetVisible(visible);
+    } else if (n.hwnd) {
         ShowWindow(n.hwnd, visible ? SW_SHOWNA : SW_HIDE);
     } else if (n.parent && n.parent->hwnd) {
         InvalidateRect(n.parent->hwnd, &n.rect, TRUE);
@@ -799,6 +831,19 @@ LRESULT FormWindow::HandleForm(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             }
             break;
         }
+        case WM_ACTIVATE:
+            // Like a dialog: the control that had the keyboard gets it back,
+            // and at first the first control in tab order has it.
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(hwnd, focus)) focus_ = focus;
+            } else {
+                HWND target = focus_ && IsWindow(focus_) && IsChild(hwnd, focus_)
+                                  ? focus_
+                                  : GetNextDlgTabItem(hwnd, nullptr, FALSE);
+                if (target) SetFocus(target);
+            }
+            return 0;
         case WM_MENUCHAR:
             if (HIWORD(wp) & MF_POPUP) return MenuChar(static_cast<WCHAR>(LOWORD(wp)), reinterpret_cast<HMENU>(lp));
             break;

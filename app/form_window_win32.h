@@ -94,6 +94,7 @@ private:
     std::map<std::string, Node*> byName_;  // folded names
     struct MenuState;
     std::unique_ptr<MenuState> menus_;
+    HWND focus_ = nullptr;  // the control that had the keyboard when the window was left
     UniqueIcon bigIcon_, smallIcon_;  // released after the window that shows them
 };
 

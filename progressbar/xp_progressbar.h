@@ -19,6 +19,7 @@
 #include "progressbar/arithmetic.h"
 #include "progressbar/canvas.h"
 #include "progressbar/colour.h"
+#include "progressbar/property_bag.h"
 #include "progressbar/std_objects.h"
 #include "progressbar/surface.h"
 
@@ -63,9 +64,19 @@ public:
     // Terminate: the last call; releases the off-screen buffer. The bar
     // draws nothing afterwards.
     void Terminate();
-    // The stored properties are read and written by ReadProperties(bag) and
-    // WriteProperties(bag), which the host raises after Initialize and
-    // before Terminate.
+    // Load: restores the stored properties, in this order: Font, BrushStyle
+    // (absent: 4), Color (absent: the highlight colour), Image, Max, Min,
+    // Orientation, Scrolling, ShowText, Value; the setters send their
+    // notifications and redraw as when called directly, so a load redraws
+    // five times. "Value" is in the units of the restored Max and Min. A
+    // value that does not convert throws FormatError (key and offset), the
+    // Value step may throw ArithmeticError; the steps done before keep their
+    // effect.
+    void ReadProperties(const PropertyBag& bag);
+    // Save: writes the ten keys in the same order, each only when it differs
+    // from its default (Font always). "Value" is written in Value units, so
+    // that a save followed by a load keeps the fill level on any range.
+    void WriteProperties(PropertyBag& bag) const;
 
     // ---- Methods -------------------------------------------------------
     // Repaints the whole control: lowers the fill level to 100 when above,

@@ -22,7 +22,9 @@
 
 #include "progressbar/bar_surface_win32.h"
 #include "progressbar/pixel_image.h"
+#include "progressbar/picture_file.h"
 #include "progressbar/pixels_win32.h"
+#include "progressbar/property_set.h"
 
 using namespace kavrel::progressbar;
 
@@ -44,7 +46,12 @@ constexpr const char* kUsage =
     "  --image FILE.bmp        picture of the picture style (BMP or JPEG file)\n"
     "  --font-name NAME        font of the text (default MS Sans Serif)\n"
     "  --font-size PT          font size in points (default 8.25)\n"
-    "  --out FILE.bmp          output file (default pbrender.bmp)\n";
+    "  --font-charset N        character set of the font (default 0)\n"
+    "  --out FILE.bmp          output file (default pbrender.bmp)\n"
+    "  --save-set FILE         also write the bar's stored property set, the host's extent\n"
+    "                          keys first (from --width/--height at 96 DPI)\n"
+    "  --load-set FILE         restore the bar from a stored property set, then render;\n"
+    "                          only --width, --height, --out and --save-set go with it\n";
 
 struct Options {
     std::int32_t width = 0, height = 0, scrolling = 0, value = 0;
@@ -54,6 +61,9 @@ struct Options {
     bool showText = false;
     std::string image, fontName, out = "pbrender.bmp";
     std::optional<double> fontSize;
+    std::optional<std::int32_t> fontCharset;
+    std::string saveSet, loadSet;
+    bool propertyGiven = false;  // any option that sets a property of the bar
 };
 
 struct UsageError {
@@ -101,7 +111,8 @@ Options Parse(int argc, char** argv) {
         }
         static constexpr const char* kWithValue[] = {
             "--width", "--height", "--scrolling", "--value", "--max",       "--min",       "--orientation",
-            "--color", "--brush-style", "--image", "--font-name", "--font-size", "--out"};
+            "--color", "--brush-style", "--image", "--font-name", "--font-size", "--font-charset", "--out",
+            "--save-set", "--load-set"};
         bool known = false;
         for (const char* name : kWithValue) known = known || arg == name;
         if (!known) throw UsageError{"unknown option \"" + std::string(arg) + "\""};
@@ -119,11 +130,26 @@ Options Parse(int argc, char** argv) {
         else if (arg == "--image") o.image = v;
         else if (arg == "--font-name") o.fontName = v;
         else if (arg == "--font-size") o.fontSize = ParsePoints(v);
+        else if (arg == "--font-charset") o.fontCharset = ParseInt(arg, v);
+        else if (arg == "--save-set") o.saveSet = v;
+        else if (arg == "--load-set") o.loadSet = v;
         else o.out = v;
         if (v.empty()) throw UsageError{std::string(arg) + " needs a non-empty value"};
+        if (arg != "--width" && arg != "--height" && arg != "--out" && arg != "--save-set" && arg != "--load-set") {
+            o.propertyGiven = true;
+        }
     }
-    if (!o.haveWidth || !o.haveHeight || !o.haveScrolling || !o.haveValue) {
+    if (!o.loadSet.empty()) {
+        if (o.propertyGiven || o.showText) {
+            throw UsageError{"--load-set takes the bar's properties from the set: only --width, --height, --out "
+                             "and --save-set go with it"};
+        }
+        if (!o.haveWidth || !o.haveHeight) throw UsageError{"--width and --height are required"};
+    } else if (!o.haveWidth || !o.haveHeight || !o.haveScrolling || !o.haveValue) {
         throw UsageError{"--width, --height, --scrolling and --value are required"};
+    }
+    if (o.fontCharset && (*o.fontCharset < 0 || *o.fontCharset > 255)) {
+        throw UsageError{"--font-charset must be 0 .. 255"};
     }
     if (o.width < 1 || o.width > 16384 || o.height < 1 || o.height > 16384) {
         throw UsageError{"--width and --height must be 1 .. 16384"};
@@ -135,12 +161,6 @@ std::vector<std::uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-StdPicture::Format FormatOf(const std::vector<std::uint8_t>& bytes) {
-    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return StdPicture::Format::Bitmap;
-    if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) return StdPicture::Format::Jpeg;
-    return StdPicture::Format::Unknown;
 }
 
 // A hidden top-level window for the bar's surface to be a child of.
@@ -163,31 +183,47 @@ private:
     HWND hwnd_;
 };
 
-int Render(const Options& o) {
-    HiddenParent parent(o.width, o.height);
-    auto surface = win32::BarSurface::Create(parent.Get(), RECT{0, 0, o.width, o.height}, 1, false);
-    XP_ProgressBar& bar = surface->Bar();
-
+void Configure(XP_ProgressBar& bar, const Options& o) {
     bar.SetMax(o.max);
     bar.SetMin(o.min);
     bar.SetBrushStyle(o.brushStyle);
-    if (!o.fontName.empty() || o.fontSize) {
+    if (!o.fontName.empty() || o.fontSize || o.fontCharset) {
         auto font = std::make_shared<StdFont>(*bar.Font());
         if (!o.fontName.empty()) font->name = o.fontName;
         if (o.fontSize) font->size = static_cast<std::int64_t>(std::llround(*o.fontSize * 10000.0));
+        if (o.fontCharset) font->charset = static_cast<std::int16_t>(*o.fontCharset);
         bar.SetFont(font);
     }
     if (!o.image.empty()) {
-        auto picture = std::make_shared<StdPicture>();
-        picture->bytes = ReadFile(o.image);
-        picture->format = FormatOf(picture->bytes);
-        bar.SetImage(picture);
+        bar.SetImage(std::make_shared<StdPicture>(PictureFromFile(ReadFile(o.image))));
     }
     if (o.color) bar.SetColor(*o.color);
     bar.SetOrientation(o.orientation);
     bar.SetScrolling(o.scrolling);
     bar.SetValue(o.value);
     if (o.showText) bar.SetShowText(true);
+}
+
+int Render(const Options& o) {
+    HiddenParent parent(o.width, o.height);
+    auto surface = win32::BarSurface::Create(parent.Get(), RECT{0, 0, o.width, o.height}, 1, false);
+    XP_ProgressBar& bar = surface->Bar();
+
+    if (!o.loadSet.empty()) {
+        bar.ReadProperties(DecodePropertySet(ReadFile(o.loadSet)));
+    } else {
+        Configure(bar, o);
+    }
+    if (!o.saveSet.empty()) {
+        PropertyBag bag;
+        bar.WriteProperties(bag);
+        // The host's own keys: the control's size at 96 DPI, 15 twips a pixel.
+        WriteExtentKeysFromTwips(bag, o.width * 15, o.height * 15);
+        const std::vector<std::uint8_t> set = EncodePropertySet(bag);
+        std::ofstream out(o.saveSet, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(set.data()), static_cast<std::streamsize>(set.size()));
+        if (!out.flush()) throw std::runtime_error("cannot write " + o.saveSet);
+    }
 
     const auto* buffer = dynamic_cast<const win32::GdiCanvas*>(bar.Buffer());
     if (!buffer) throw std::runtime_error("the bar has no off-screen buffer");

@@ -1,0 +1,299 @@
+#!/usr/bin/env bash
+# End to end: the real program under Wine on an X display, used like a person
+# uses it: mouse clicks at the controls' places, Alt+letter menus, Tab and
+# Space. The registry is read back after each run.
+#
+# usage: e2e_test.sh WINE_RUN BIN_DIR OUT_DIR [SCENARIO...]
+# Scenarios: adsl modem lan menu keyboard disabled about exit-during-animation
+set -uo pipefail
+
+emulator=$1
+bin=$2
+out=$3
+shift 3
+scenarios=("$@")
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(adsl modem lan menu keyboard disabled about exit-during-animation)
+
+exe="$bin/KavrelLinkTune.exe"
+probe() { "$emulator" "$bin/linktune-probe.exe" "$@" | tr -d '\r'; }
+mkdir -p "$out"
+: "${DISPLAY:?the end-to-end tests need an X display (make test provides one)}"
+
+failures=0
+pass() { echo "ok   - $*"; }
+fail() { echo "FAIL - $*"; failures=$((failures + 1)); }
+expect_eq() {  # what, got, want
+  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1: got '$2', want '$3'"; fi
+}
+
+now_ms() { date +%s%3N; }
+
+program_pid=""
+start_program() {
+  probe prepare-registry >/dev/null || fail "registry prepared"
+  "$emulator" "$exe" >/dev/null 2>&1 &
+  program_pid=$!
+  if [ "$(probe wait 30)" != ready ]; then fail "window shown"; return 1; fi
+  declare -gA centre=()
+  while IFS=$'\t' read -r name _ _ c _; do
+    [ "${name:0:1}" = "#" ] && continue
+    centre[$name]=$c
+  done < <(probe controls "$(winepath_of "$exe")")
+  # The keyboard goes to the window under the pointer's last click.
+  click Label12
+}
+
+winepath_of() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
+
+click() {  # NAME
+  local c=${centre[$1]:-}
+  [ -n "$c" ] || { fail "no place for $1"; return 1; }
+  # shellcheck disable=SC2086
+  xdotool mousemove $c click 1
+  sleep 0.15
+}
+
+window_field() { probe window | awk -F'\t' -v k="$1" '$1 == k { print $2 }'; }
+control_field() {  # NAME COLUMN(5 shown, 6 enabled, 7 selected)
+  probe controls "$(winepath_of "$exe")" | awk -F'\t' -v n="$1" -v c="$2" '$1 == n { print $c }'
+}
+
+# Waits until the window is enabled again; prints the milliseconds since $1.
+wait_idle() {
+  local t0=$1 deadline=$(( $(now_ms) + 40000 ))
+  while [ "$(now_ms)" -lt $deadline ]; do
+    if [ "$(window_field enabled)" = 1 ]; then echo $(( $(now_ms) - t0 )); return 0; fi
+    sleep 0.1
+  done
+  echo timeout
+  return 1
+}
+
+stop_program() {
+  if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
+    probe close >/dev/null
+    wait "$program_pid" 2>/dev/null
+  fi
+  program_pid=""
+}
+
+quit_with_menu() {
+  xdotool key alt+f
+  sleep 0.3
+  xdotool key q
+  local deadline=$(( $(now_ms) + 10000 ))
+  while kill -0 "$program_pid" 2>/dev/null && [ "$(now_ms)" -lt $deadline ]; do sleep 0.1; done
+  if kill -0 "$program_pid" 2>/dev/null; then
+    fail "\"&Quitter\" ends the program"
+    stop_program
+  else
+    wait "$program_pid"; local status=$?
+    expect_eq "\"&Quitter\" ends the program with status 0" "$status" 0
+    program_pid=""
+  fi
+}
+
+registry_value() {  # ROW
+  probe registry | awk -F'\t' -v r="$1" '$1 == r { print $4 }'
+}
+
+# What every profile writes to the rows it shares, and its own values.
+check_registry() {  # PROFILE TTL WINDOW
+  local profile=$1 ttl=$2 window=$3 dump
+  dump=$(probe registry)
+  val() { printf '%s\n' "$dump" | awk -F'\t' -v r="$1" '$1 == r { print $4 }'; }
+  expect_eq "$profile: DefaultTTL (row 43)" "$(val 43)" "REG_DWORD $ttl"
+  expect_eq "$profile: TcpWindowSize (row 44)" "$(val 44)" "REG_DWORD $window"
+  expect_eq "$profile: CacheHashTableSize (row 79 after 48)" "$(val 79)" "REG_DWORD 180"
+  expect_eq "$profile: ReadAheadAutoScrolling (row 58)" "$(val 58)" 'REG_SZ "True"'
+  expect_eq "$profile: MTRR Start (row 65)" "$(val 65)" "REG_DWORD 0"
+  expect_eq "$profile: NDIS Start (row 68)" "$(val 68)" 'REG_SZ "00"'
+  expect_eq "$profile: MaxConnectionsPerServer (row 46)" "$(val 46)" "REG_DWORD 4"
+  expect_eq "$profile: NameSpace value deleted (row 78)" "$(val 78)" "(no value)"
+  expect_eq "$profile: services\\Services key never made (row 9)" "$(val 9)" "(no key)"
+  case $profile in
+    adsl)
+      expect_eq "adsl: GlobalMaxTcpWindowSize (row 41)" "$(val 41)" 'REG_SZ "255552"'
+      expect_eq "adsl: kmixer Count (row 27)" "$(val 27)" 'REG_SZ "0"'
+      expect_eq "adsl: modem row 17 not applied" "$(val 17)" "(no value)" ;;
+    modem)
+      expect_eq "modem: DefaultRcvWindow (row 17)" "$(val 17)" 'REG_SZ "2144"'
+      expect_eq "modem: SLOWNET (row 26)" "$(val 26)" 'REG_SZ "00"'
+      expect_eq "modem: adsl row 41 not applied" "$(val 41)" "(no value)" ;;
+    lan)
+      expect_eq "lan: DefaultRcvWindow (row 1)" "$(val 1)" 'REG_SZ "5840"'
+      expect_eq "lan: Error Count (row 5)" "$(val 5)" 'REG_SZ "67"'
+      expect_eq "lan: modem row 26 not applied" "$(val 26)" "(no value)" ;;
+  esac
+}
+
+run_profile() {  # PROFILE TYPE SPEED TTL WINDOW [menu]
+  local profile=$1 type=$2 speed=$3 ttl=$4 window=$5 how=${6:-button}
+  start_program || return
+  [ "$profile" = adsl ] && import -window root "$out/idle.png"
+  click "$type"
+  click "$speed"
+  expect_eq "$profile: $type selected" "$(control_field "$type" 7)" 1
+  local t0
+  t0=$(now_ms)
+  if [ "$how" = menu ]; then
+    xdotool key alt+a
+    sleep 0.3
+    xdotool key o
+  else
+    click command1
+  fi
+  sleep 0.5
+  expect_eq "$profile ($how): window disabled during the display" "$(window_field enabled)" 0
+  expect_eq "$profile ($how): Bar1 shown during the display" "$(control_field Bar1 5)" 1
+  [ "$profile" = adsl ] && import -window root "$out/progress.png"
+  local took
+  took=$(wait_idle "$t0")
+  echo "     animation of $profile ($how): $took ms (79 x 150 ms = 11850 ms)"
+  echo "$profile $how $took" >> "$out/durations.txt"
+  if [ "$took" != timeout ]; then pass "$profile ($how): window enabled again"; else fail "$profile: display ended"; fi
+  expect_eq "$profile ($how): Bar1 hidden after" "$(control_field Bar1 5)" 0
+  [ "$profile" = adsl ] && import -window root "$out/final.png"
+  check_registry "$profile" "$ttl" "$window"
+  quit_with_menu
+}
+
+scenario_disabled() {
+  start_program || return
+  click command1
+  sleep 0.3
+  click Lan1
+  click r1024
+  expect_eq "disabled: a click on an option does nothing" "$(control_field Modem1 7)" 1
+  expect_eq "disabled: speed unchanged" "$(control_field r56 7)" 1
+  xdotool key alt+f
+  sleep 0.3
+  xdotool key q
+  sleep 0.5
+  if kill -0 "$program_pid" 2>/dev/null; then pass "disabled: the menu does not respond"; else fail "menu answered"; fi
+  wait_idle "$(now_ms)" >/dev/null
+  click Lan1
+  expect_eq "disabled: options answer again afterwards" "$(control_field Lan1 7)" 1
+  quit_with_menu
+}
+
+scenario_keyboard() {
+  # Focus starts on "&Optimiser"; Tab walks the tab order: "A Propos", the
+  # selected connection type, the selected speed, and round to "&Optimiser".
+  start_program || return
+  xdotool key Tab
+  sleep 0.2
+  xdotool key space
+  sleep 0.5
+  expect_eq "keyboard: Tab reaches \"A Propos\" and Space presses it" \
+    "$(probe dialog | awk -F'\t' '$1 == "title" { print $2 }')" "A Propos de Kavrel LinkTune 2.0"
+  xdotool key Return
+  sleep 0.3
+  local t0
+  xdotool key Tab
+  sleep 0.1
+  xdotool key Tab
+  sleep 0.1
+  xdotool key Tab
+  sleep 0.2
+  t0=$(now_ms)
+  xdotool key space
+  sleep 0.5
+  expect_eq "keyboard: Tab round to \"&Optimiser\" and Space starts the run" "$(window_field enabled)" 0
+  wait_idle "$t0" >/dev/null
+  check_registry modem 64 4096
+  # Alt+O, the button's access letter, starts it too.
+  xdotool key alt+o
+  sleep 0.5
+  expect_eq "keyboard: Alt+O presses \"&Optimiser\"" "$(window_field enabled)" 0
+  wait_idle "$(now_ms)" >/dev/null
+  quit_with_menu
+}
+
+about_text_expected() {
+  printf '%s|' \
+    "      Kavrel LinkTune est logiciel très puissant qui optimise" \
+    "votre connexion internet, quelque soit son type, en règlant" \
+    "les paramètres de Windows et du materiel utilisé pour une " \
+    "performance maximale." \
+    "" \
+    "     Il perfectionne aussi Internet Explorer, Firefox, netscape et Opera," \
+    "ce logiciel est testé sur un grands nombre de machines qui " \
+    "travaillent sous windows, avec différentes connexion sur le " \
+    "réseaux." \
+    "_____________________________________________"
+}
+
+scenario_about() {
+  start_program || return
+  click KavrelCmd1
+  sleep 0.5
+  local box
+  box=$(probe dialog)
+  import -window root "$out/about.png"
+  expect_eq "about: title" "$(printf '%s\n' "$box" | awk -F'\t' '$1 == "title" { print $2 }')" \
+    "A Propos de Kavrel LinkTune 2.0"
+  local text
+  text=$(printf '%s\n' "$box" | awk -F'\t' '$1 == "text" { print $2 }')
+  case $text in
+    "$(about_text_expected)"*) pass "about: the ten fixed lines" ;;
+    *) fail "about: text is '$text'" ;;
+  esac
+  expect_eq "about: fourteen lines" "$(printf '%s' "$text" | tr -cd '|' | wc -c)" 13
+  expect_eq "about: information icon" "$(printf '%s\n' "$box" | awk -F'\t' '$1 == "icon" { print $2 }')" 1
+  xdotool key Return
+  sleep 0.3
+  expect_eq "about: closed with Enter" "$(probe dialog)" "no dialog"
+  # The menu item shows the same box.
+  click Label12
+  xdotool key alt+a
+  sleep 0.3
+  xdotool key Right
+  sleep 0.3
+  xdotool key a
+  sleep 0.5
+  local box2
+  box2=$(probe dialog)
+  expect_eq "about: the menu shows the same box" "$box2" "$box"
+  xdotool key Return
+  sleep 0.3
+  quit_with_menu
+}
+
+scenario_exit_during_animation() {
+  start_program || return
+  click command1
+  sleep 1
+  expect_eq "exit: animation running" "$(window_field enabled)" 0
+  probe close >/dev/null
+  local deadline=$(( $(now_ms) + 5000 ))
+  while kill -0 "$program_pid" 2>/dev/null && [ "$(now_ms)" -lt $deadline ]; do sleep 0.1; done
+  if kill -0 "$program_pid" 2>/dev/null; then
+    fail "exit: closing during the animation ends the program"
+    kill "$program_pid"
+  else
+    wait "$program_pid"; local status=$?
+    expect_eq "exit: closing during the animation ends the program with status 0" "$status" 0
+  fi
+  program_pid=""
+}
+
+trap 'stop_program' EXIT
+: > "$out/durations.txt"
+for s in "${scenarios[@]}"; do
+  echo "== $s"
+  case $s in
+    adsl) run_profile adsl Adsl1 r1024 128 24576 ;;
+    modem) run_profile modem Modem1 r56 64 4096 ;;
+    lan) run_profile lan Lan1 r33 128 2048 ;;
+    menu) run_profile modem Modem1 r56 64 4096 menu ;;
+    keyboard) scenario_keyboard ;;
+    disabled) scenario_disabled ;;
+    about) scenario_about ;;
+    exit-during-animation) scenario_exit_during_animation ;;
+    *) fail "unknown scenario $s" ;;
+  esac
+  stop_program
+done
+echo "== $failures failure(s)"
+[ $failures -eq 0 ]

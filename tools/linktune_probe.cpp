@@ -1,0 +1,268 @@
+// linktune-probe: looks at a running KavrelLinkTune from outside, as the
+// end-to-end tests and `make run` need it. Windows only.
+//
+//   linktune-probe wait [SECONDS]     wait until the window is shown
+//   linktune-probe window             caption, styles, client size and place, enabled
+//   linktune-probe controls EXE       every control of the description: screen rectangle,
+//                                     centre, shown, enabled, selected (windowed controls)
+//   linktune-probe dialog             the about box: title and text
+//   linktune-probe registry           what the registry holds for every row of the table
+//   linktune-probe close              asks the window to close (WM_CLOSE)
+//   linktune-probe prepare-registry   makes the keys the rows address exist (as on a system
+//                                     that has them; not the "services\Services" ones, which
+//                                     no system has), removes the values the rows write, and
+//                                     puts back the value the delete row removes
+//
+// The child windows of the program carry their description's control ids;
+// the description is read from the program file (EXE) to name them.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/form_codec.h"
+#include "optimiser/tweak_table.h"
+#include "registry/advapi32_backend_win32.h"
+#include "tools/exe_resource_win32.h"
+
+using namespace kavrel;
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"KavrelLinkTuneForm";
+
+std::string Narrow(const std::wstring& w) {
+    if (w.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    const int n = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    GetWindowTextW(hwnd, text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+HWND MainWindow() { return FindWindowW(kFormClass, nullptr); }
+
+UINT Dpi(HWND hwnd) {
+    using Fn = UINT(WINAPI*)(HWND);
+    static const auto f = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    return f ? f(hwnd) : 96;
+}
+
+int Wait(double seconds) {
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    for (;;) {
+        HWND w = MainWindow();
+        if (w && IsWindowVisible(w)) {
+            std::printf("ready\n");
+            return 0;
+        }
+        if (GetTickCount() > deadline) {
+            std::printf("timeout\n");
+            return 1;
+        }
+        Sleep(50);
+    }
+}
+
+int Window() {
+    HWND w = MainWindow();
+    if (!w) {
+        std::printf("no window\n");
+        return 1;
+    }
+    RECT wr{}, cr{};
+    GetWindowRect(w, &wr);
+    GetClientRect(w, &cr);
+    POINT origin{0, 0};
+    ClientToScreen(w, &origin);
+    const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE);
+    std::printf("caption\t%s\n", Narrow(TextOf(w)).c_str());
+    std::printf("dpi\t%u\n", Dpi(w));
+    std::printf("window\t%ld %ld %ld %ld\n", wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top);
+    std::printf("client\t%ld %ld %ld %ld\n", origin.x, origin.y, cr.right, cr.bottom);
+    std::printf("screen\t%d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    std::printf("resizable\t%d\n", (style & WS_THICKFRAME) ? 1 : 0);
+    std::printf("minimizebox\t%d\n", (style & WS_MINIMIZEBOX) ? 1 : 0);
+    std::printf("maximizebox\t%d\n", (style & WS_MAXIMIZEBOX) ? 1 : 0);
+    std::printf("sysmenu\t%d\n", (style & WS_SYSMENU) ? 1 : 0);
+    std::printf("menu\t%d\n", GetMenu(w) ? 1 : 0);
+    std::printf("enabled\t%d\n", IsWindowEnabled(w) ? 1 : 0);
+    std::printf("visible\t%d\n", IsWindowVisible(w) ? 1 : 0);
+    return 0;
+}
+
+// The windowed controls, by the ids the description gives them.
+void CollectChildren(HWND parent, std::map<int, HWND>& out) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        out[GetDlgCtrlID(c)] = c;
+        CollectChildren(c, out);
+    }
+}
+
+void PrintControls(HWND main, const app::Control& container, HWND containerWnd, const std::map<int, HWND>& windows) {
+    const UINT dpi = Dpi(main);
+    POINT origin{0, 0};
+    ClientToScreen(containerWnd, &origin);
+    for (const app::Control& c : container.children) {
+        auto it = windows.find(c.id);
+        HWND own = it != windows.end() ? it->second : nullptr;
+        RECT rc{};
+        if (own) {
+            GetWindowRect(own, &rc);
+        } else if (c.position) {
+            rc.left = origin.x + MulDiv(c.position->left, static_cast<int>(dpi), 1440);
+            rc.top = origin.y + MulDiv(c.position->top, static_cast<int>(dpi), 1440);
+            rc.right = rc.left + MulDiv(c.position->width, static_cast<int>(dpi), 1440);
+            rc.bottom = rc.top + MulDiv(c.position->height, static_cast<int>(dpi), 1440);
+        }
+        std::string shown = "-", enabled = "-", selected = "-";
+        if (own) {
+            shown = IsWindowVisible(own) ? "1" : "0";
+            enabled = IsWindowEnabled(own) ? "1" : "0";
+            if (c.kind == app::ControlKind::OptionButton) {
+                selected = SendMessageW(own, BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0";
+            }
+        }
+        std::printf("%s\t%s\t%ld %ld %ld %ld\t%ld %ld\t%s\t%s\t%s\n", c.name.c_str(), app::KindName(c.kind), rc.left,
+                    rc.top, rc.right - rc.left, rc.bottom - rc.top, (rc.left + rc.right) / 2,
+                    (rc.top + rc.bottom) / 2, shown.c_str(), enabled.c_str(), selected.c_str());
+        if (own && !c.children.empty()) PrintControls(main, c, own, windows);
+    }
+}
+
+int Controls(const char* exe) {
+    HWND w = MainWindow();
+    if (!w) {
+        std::printf("no window\n");
+        return 1;
+    }
+    const auto form = app::DecodeForm(tools::ReadRcDataResource(exe, L"FORM1"));
+    std::map<int, HWND> windows;
+    CollectChildren(w, windows);
+    std::printf("# name\tkind\tx y w h (screen)\tcentre\tshown\tenabled\tselected\n");
+    PrintControls(w, form.window, w, windows);
+    return 0;
+}
+
+int Dialog() {
+    HWND w = MainWindow();
+    for (HWND d = FindWindowW(L"#32770", nullptr); d; d = FindWindowExW(nullptr, d, L"#32770", nullptr)) {
+        if (GetWindow(d, GW_OWNER) != w) continue;
+        std::printf("title\t%s\n", Narrow(TextOf(d)).c_str());
+        // The message is the static control with the most text.
+        std::wstring text;
+        for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            wchar_t cls[32] = {};
+            GetClassNameW(c, cls, 32);
+            if (_wcsicmp(cls, L"Static") == 0) {
+                const std::wstring t = TextOf(c);
+                if (t.size() > text.size()) text = t;
+            }
+        }
+        std::string utf8 = Narrow(text);
+        for (char& ch : utf8) {
+            if (ch == '\r') ch = '|';  // one line per box; '|' marks a line break
+        }
+        std::printf("text\t%s\n", utf8.c_str());
+        const bool hasIcon = GetDlgItem(d, 0x0014) != nullptr;  // the message box's icon control
+        std::printf("icon\t%d\n", hasIcon ? 1 : 0);
+        return 0;
+    }
+    std::printf("no dialog\n");
+    return 1;
+}
+
+int Registry() {
+    for (const auto& row : optimiser::kTweakTable) {
+        std::string shown;
+        if (!registry::KeyExists(row.root, row.keyPath)) {
+            shown = "(no key)";
+        } else if (auto v = registry::QueryValue(row.root, row.keyPath, row.valueName)) {
+            if (v->type == REG_DWORD && v->data.size() == 4) {
+                std::uint32_t n = 0;
+                std::memcpy(&n, v->data.data(), 4);
+                shown = "REG_DWORD " + std::to_string(static_cast<std::int32_t>(n));
+            } else if (v->type == REG_SZ) {
+                std::string t(v->data.begin(), v->data.end());
+                const bool terminated = !t.empty() && t.back() == '\0';
+                if (terminated) t.pop_back();
+                shown = "REG_SZ \"" + t + "\"" + (terminated ? "" : " (no terminating NUL)");
+            } else {
+                shown = "type " + std::to_string(v->type) + ", " + std::to_string(v->data.size()) + " bytes";
+            }
+        } else {
+            shown = "(no value)";
+        }
+        std::printf("%d\t%s\\%s\t%s\t%s\n", row.number, registry::RootName(row.root).c_str(), row.keyPath,
+                    row.valueName, shown.c_str());
+    }
+    return 0;
+}
+
+int PrepareRegistry() {
+    for (const auto& row : optimiser::kTweakTable) {
+        std::string folded = row.keyPath;
+        for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (folded.find("services\\services") != std::string::npos) continue;
+        HKEY root = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(row.root)));
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(root, row.keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+            std::fprintf(stderr, "cannot create %s\n", row.keyPath);
+            return 1;
+        }
+        RegDeleteValueA(key, row.valueName);
+        if (row.operation == optimiser::Operation::Delete) {
+            const char data[] = "present before the run";
+            RegSetValueExA(key, row.valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data);
+        }
+        RegCloseKey(key);
+    }
+    std::printf("prepared\n");
+    return 0;
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: linktune-probe wait [SECONDS] | window | controls EXE | dialog | registry | close |\n"
+                 "                      prepare-registry\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tools::UseUtf8Console();
+    if (argc < 2) return Usage();
+    const std::string cmd = argv[1];
+    try {
+        if (cmd == "wait") return Wait(argc > 2 ? std::atof(argv[2]) : 20.0);
+        if (cmd == "window" && argc == 2) return Window();
+        if (cmd == "controls" && argc == 3) return Controls(argv[2]);
+        if (cmd == "dialog" && argc == 2) return Dialog();
+        if (cmd == "registry" && argc == 2) return Registry();
+        if (cmd == "prepare-registry" && argc == 2) return PrepareRegistry();
+        if (cmd == "close" && argc == 2) {
+            HWND w = MainWindow();
+            if (!w) return 1;
+            PostMessageW(w, WM_CLOSE, 0, 0);
+            return 0;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "linktune-probe: %s\n", e.what());
+        return 1;
+    }
+    return Usage();
+}
