@@ -444,7 +444,17 @@ void FormWindow::Show(int showCommand) {
     UpdateWindow(hwnd_);
 }
 
-bool FormWindow::TranslateDialogMessage(MSG& msg) { return hwnd_ && IsDialogMessageW(hwnd_, &msg); }
+bool FormWindow::TranslateDialogMessage(MSG& msg) {
+    if (!hwnd_) return false;
+    const bool ours = msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd);
+    // A disabled window takes no input at all: no key reaches a control or
+    // the menu bar, no click a button (timer ticks are not input).
+    const bool input = (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) ||
+                       (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
+                       (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCXBUTTONDBLCLK);
+    if (ours && input && !IsWindowEnabled(hwnd_)) return true;
+    return IsDialogMessageW(hwnd_, &msg);
+}
 
 void FormWindow::Unload() {
     if (hwnd_) DestroyWindow(hwnd_);
@@ -492,6 +502,20 @@ void FormWindow::SetProperty(std::string_view control, std::string_view property
                 SetTimer(hwnd_, n.timerId, n.interval, nullptr);
             } else {
                 KillTimer(hwnd_, n.timerId);
+            }
+            return;
+        }
+        if (n.role == Node::Role::Form) {
+            if (value == 0) {
+                // The keyboard leaves with the window's input; the control
+                // that had it gets it back when the window is enabled.
+                HWND focus = GetFocus();
+                if (focus && IsChild(hwnd_, focus)) focus_ = focus;
+                EnableWindow(hwnd_, FALSE);
+                if (focus && IsChild(hwnd_, focus)) SetFocus(nullptr);
+            } else {
+                EnableWindow(hwnd_, TRUE);
+                if (GetActiveWindow() == hwnd_ && focus_ && IsWindow(focus_)) SetFocus(focus_);
             }
             return;
         }
@@ -837,13 +861,18 @@ LRESULT FormWindow::HandleForm(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             if (LOWORD(wp) == WA_INACTIVE) {
                 HWND focus = GetFocus();
                 if (focus && IsChild(hwnd, focus)) focus_ = focus;
-            } else {
+            } else if (IsWindowEnabled(hwnd)) {
                 HWND target = focus_ && IsWindow(focus_) && IsChild(hwnd, focus_)
                                   ? focus_
                                   : GetNextDlgTabItem(hwnd, nullptr, FALSE);
                 if (target) SetFocus(target);
             }
             return 0;
+        case WM_SYSCOMMAND:
+            // The window menu and the menu bar stay shut while the window is
+            // disabled; closing still works (the program can always be ended).
+            if (!IsWindowEnabled(hwnd) && ((wp & 0xFFF0) == SC_KEYMENU || (wp & 0xFFF0) == SC_MOUSEMENU)) return 0;
+            break;
         case WM_MENUCHAR:
             if (HIWORD(wp) & MF_POPUP) return MenuChar(static_cast<WCHAR>(LOWORD(wp)), reinterpret_cast<HMENU>(lp));
             break;

@@ -26,6 +26,7 @@ bash scripts/fuzz.sh --brief || status=1
 step "tests (Windows, under Wine)"
 export WINEPREFIX="$PWD/build/windows/wineprefix"
 # Windows tests get their own X server, never the user's display.
+rm -rf build/windows/e2e  # screenshots and timings of this run only
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows || status=1
 # The wine server and Wine's session processes outlive the tests: stop them.
 bash scripts/wine-session.sh stop

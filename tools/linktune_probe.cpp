@@ -177,8 +177,16 @@ int Dialog() {
             if (ch == '\r') ch = '|';  // one line per box; '|' marks a line break
         }
         std::printf("text\t%s\n", utf8.c_str());
-        const bool hasIcon = GetDlgItem(d, 0x0014) != nullptr;  // the message box's icon control
-        std::printf("icon\t%d\n", hasIcon ? 1 : 0);
+        // The box's icon: a static control showing an icon. (Which icon it
+        // is cannot be told from another process: icon handles are the
+        // showing process's own.)
+        bool icon = false;
+        for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            if ((GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && SendMessageW(c, STM_GETICON, 0, 0)) {
+                icon = true;
+            }
+        }
+        std::printf("icon\t%s\n", icon ? "shown" : "none");
         return 0;
     }
     std::printf("no dialog\n");
