@@ -7,7 +7,7 @@ packages=(
   make cmake g++ clang libclang-rt-dev googletest python3
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64
-  xvfb xauth xdotool imagemagick fonts-liberation
+  xvfb xauth xdotool x11-utils imagemagick fonts-liberation
 )
 
 missing=()
