@@ -7,7 +7,14 @@
 
 namespace kavrel::app {
 
-Form1::Form1(registry::Backend& registry) : registry_(registry) {}
+Form1::Form1(registry::Backend& registry, OpenAddress open) : registry_(registry), open_(std::move(open)) {
+    if (!open_) {
+        open_ = [](const char* address) {
+            // Whatever the shell answers, nothing is shown: no browser, no message.
+            ShellExecuteA(nullptr, "open", address, "", "", SW_SHOWNORMAL);
+        };
+    }
+}
 
 FormWindow::Events Form1::Events() {
     FormWindow::Events e;
@@ -28,9 +35,9 @@ FormWindow::Events Form1::Events() {
 }
 
 void Form1::command1_Click() {
-    if (!window_) return;
+    if (!controls_) return;
     registry::RegistryAccess access(registry_);
-    optimiser::RunOptimisation(*window_, access);
+    optimiser::RunOptimisation(*controls_, access);
 }
 
 void Form1::exit_Click() {
@@ -41,23 +48,20 @@ void Form1::opti_Click() { command1_Click(); }
 
 void Form1::propos_Click() { KavrelCmd1_Click(); }
 
-void Form1::site_Click() {
-    // Whatever the shell answers, nothing is shown: no browser, no message.
-    ShellExecuteA(nullptr, "open", kVendorWebSite, "", "", SW_SHOWNORMAL);
-}
+void Form1::site_Click() { open_(kVendorWebSite); }
 
 void Form1::Timer3_Timer() {
-    if (!window_) return;
+    if (!controls_) return;
     try {
-        TimerTick(*window_);
+        TimerTick(*controls_);
     } catch (...) {
         // A step that cannot be made must not leave the window disabled
         // with the timer running: the display ends at once.
         try {
-            EndProgressDisplay(*window_);
+            EndProgressDisplay(*controls_);
         } catch (...) {
             window_->SetProperty("Timer3", "Enabled", optimiser::kFalse);
-            EnableWindow(window_->Handle(), TRUE);
+            window_->SetProperty("Form1", "Enabled", optimiser::kTrue);
         }
     }
 }

@@ -3,6 +3,8 @@
 // and its menu item can never behave differently.
 #pragma once
 
+#include <functional>
+
 #include "app/form_window_win32.h"
 #include "registry/registry.h"
 
@@ -10,9 +12,19 @@ namespace kavrel::app {
 
 class Form1 {
 public:
-    // The registry the optimisation writes to, and the window once made.
-    explicit Form1(registry::Backend& registry);
-    void Attach(FormWindow& window) { window_ = &window; }
+    // Opens an address with the system's default handler; the result is
+    // not looked at.
+    using OpenAddress = std::function<void(const char* address)>;
+
+    // The registry the optimisation writes to; the shell's "open" unless
+    // another opener is given.
+    explicit Form1(registry::Backend& registry, OpenAddress open = {});
+    // The window once made. The procedures reach its controls through
+    // `controls` when given (a view of the same window), else directly.
+    void Attach(FormWindow& window, optimiser::WindowControls* controls = nullptr) {
+        window_ = &window;
+        controls_ = controls ? controls : &window;
+    }
     // The window's events, wired to the procedures below.
     FormWindow::Events Events();
 
@@ -27,7 +39,9 @@ public:
 
 private:
     registry::Backend& registry_;
+    OpenAddress open_;
     FormWindow* window_ = nullptr;
+    optimiser::WindowControls* controls_ = nullptr;
 };
 
 }  // namespace kavrel::app
