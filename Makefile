@@ -1,6 +1,7 @@
 # Front door: every target first makes sure the Debian packages it needs are
 # installed (scripts/install-deps.sh runs apt-get only when one is missing).
 SHELL := /bin/bash
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build native run test bench fuzz clean
 
