@@ -740,21 +740,25 @@ void FormWindow::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
 }
 
 LRESULT FormWindow::MenuChar(WCHAR ch, HMENU menu) {
-    // Drawn items carry no text for the system to match access letters in.
+    // Drawn items carry no text for the system to match access letters in:
+    // the letter after "&", or else, as for plain items, the first letter.
     const int count = GetMenuItemCount(menu);
+    int firstLetterMatch = -1;
     for (int i = 0; i < count; ++i) {
         MENUITEMINFOW mii{};
         mii.cbSize = sizeof mii;
         mii.fMask = MIIM_DATA | MIIM_FTYPE;
         if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &mii) || !(mii.fType & MFT_OWNERDRAW)) continue;
         const auto* item = reinterpret_cast<const MenuState::Item*>(mii.dwItemData);
-        if (!item) continue;
+        if (!item || item->caption.empty()) continue;
         const auto amp = item->caption.find(L'&');
-        if (amp != std::wstring::npos && amp + 1 < item->caption.size() &&
-            std::towlower(item->caption[amp + 1]) == std::towlower(ch)) {
-            return MAKELRESULT(i, MNC_EXECUTE);
+        if (amp != std::wstring::npos && amp + 1 < item->caption.size()) {
+            if (std::towlower(item->caption[amp + 1]) == std::towlower(ch)) return MAKELRESULT(i, MNC_EXECUTE);
+        } else if (firstLetterMatch < 0 && std::towlower(item->caption[0]) == std::towlower(ch)) {
+            firstLetterMatch = i;
         }
     }
+    if (firstLetterMatch >= 0) return MAKELRESULT(firstLetterMatch, MNC_EXECUTE);
     return MAKELRESULT(0, MNC_IGNORE);
 }
 

@@ -4,7 +4,7 @@
 # Space. The registry is read back after each run.
 #
 # usage: e2e_test.sh WINE_RUN BIN_DIR OUT_DIR [SCENARIO...]
-# Scenarios: adsl modem lan menu keyboard disabled about exit-during-animation;
+# Scenarios: adsl modem lan menu keyboard disabled about site exit-during-animation;
 # and demo, a plain session for `make run` without a display.
 set -uo pipefail
 
@@ -13,7 +13,7 @@ bin=$2
 out=$3
 shift 3
 scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(adsl modem lan menu keyboard disabled about exit-during-animation)
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(adsl modem lan menu keyboard disabled about site exit-during-animation)
 
 exe="$bin/KavrelLinkTune.exe"
 probe() { "$emulator" "$bin/linktune-probe.exe" "$@" | tr -d '\r'; }
@@ -266,6 +266,25 @@ scenario_about() {
   quit_with_menu
 }
 
+scenario_site() {
+  # No browser on this system: choosing the web site shows nothing at all.
+  start_program || return
+  /usr/bin/import -window root "$out/site-before.png"
+  xdotool key alt+a
+  sleep 0.3
+  xdotool key Right
+  sleep 0.3
+  xdotool key k
+  sleep 3
+  /usr/bin/import -window root "$out/site-after.png"
+  expect_eq "site: no dialog" "$(probe dialog)" "no dialog"
+  expect_eq "site: the window stays enabled" "$(window_field enabled)" 1
+  local differing
+  differing=$(/usr/bin/compare -metric AE "$out/site-before.png" "$out/site-after.png" null: 2>&1 || true)
+  expect_eq "site: the screen is as it was" "$differing" 0
+  quit_with_menu
+}
+
 scenario_exit_during_animation() {
   start_program || return
   click command1
@@ -296,6 +315,7 @@ for s in "${scenarios[@]}"; do
     disabled) scenario_disabled ;;
     about) scenario_about ;;
     exit-during-animation) scenario_exit_during_animation ;;
+    site) scenario_site ;;
     demo)
       run_profile adsl Adsl1 r1024 128 24576
       echo "== what the registry holds for each row the run applied (27-80; rows under keys this system lacks left out)"
