@@ -1,20 +1,13 @@
 #include "app/host_gdi_win32.h"
 
-#include <ole2.h>
-#include <olectl.h>
-
 #include <cmath>
-#include <cstring>
+
+#include "progressbar/gdi_canvas_win32.h"
+#include "progressbar/picture_win32.h"
 
 namespace kavrel::app {
 
-std::wstring Widen(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
+std::wstring Widen(std::string_view utf8) { return progressbar::win32::Widen(utf8); }
 
 UINT DpiOfWindow(HWND hwnd) {
     // GetDpiForWindow exists from Windows 10 on; before, the system DPI.
@@ -39,56 +32,18 @@ RECT ToPixels(const TwipsRect& t, UINT dpi) {
 }
 
 UniqueFont CreateFontFor(const progressbar::StdFont& font, UINT dpi) {
-    LOGFONTW lf{};
-    // Sizes are in ten-thousandths of a point; a negative height asks for
-    // the character height, as point sizes mean.
-    lf.lfHeight = -static_cast<LONG>(std::lround(static_cast<double>(font.size) * dpi / (72.0 * 10000.0)));
-    lf.lfWeight = font.weight;
-    lf.lfItalic = font.italic;
-    lf.lfUnderline = font.underline;
-    lf.lfStrikeOut = font.strikethrough;
-    lf.lfCharSet = static_cast<BYTE>(font.charset);
-    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    lf.lfQuality = DEFAULT_QUALITY;
-    lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    const std::wstring face = Widen(font.name);
-    wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+    const LOGFONTW lf = progressbar::win32::LogFontOf(font, static_cast<int>(dpi));
     return UniqueFont(CreateFontIndirectW(&lf));
 }
 
 std::unique_ptr<DecodedPicture> DecodedPicture::Decode(const progressbar::StdPicture& picture) {
-    if (picture.bytes.empty()) return nullptr;
-    // The picture object of the system decodes BMP and JPEG files from a
-    // stream over a global memory block.
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, picture.bytes.size());
-    if (!mem) return nullptr;
-    if (void* p = GlobalLock(mem)) {
-        std::memcpy(p, picture.bytes.data(), picture.bytes.size());
-        GlobalUnlock(mem);
-    }
-    ComPtr<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(mem, TRUE, stream.put()))) {  // the stream frees the block
-        GlobalFree(mem);
-        return nullptr;
-    }
-    ComPtr<IPicture> pic;
-    if (FAILED(OleLoadPicture(stream.get(), static_cast<LONG>(picture.bytes.size()), FALSE, IID_IPicture,
-                              reinterpret_cast<void**>(pic.put())))) {
-        return nullptr;
-    }
-    SHORT type = PICTYPE_UNINITIALIZED;
-    pic->get_Type(&type);
-    OLE_HANDLE handle = 0;
-    if (type != PICTYPE_BITMAP || FAILED(pic->get_Handle(&handle)) || !handle) return nullptr;
-    // The picture object owns its bitmap: keep a copy of our own.
+    progressbar::win32::GdiObject<HBITMAP> decoded = progressbar::win32::DecodePicture(picture.bytes);
+    if (!decoded) return nullptr;
     auto out = std::unique_ptr<DecodedPicture>(new DecodedPicture());
-    out->bitmap_.reset(static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
-                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!out->bitmap_) return nullptr;
     BITMAP bm{};
-    GetObjectW(out->bitmap_.get(), sizeof bm, &bm);
+    GetObjectW(decoded.Get(), sizeof bm, &bm);
     out->size_ = SIZE{bm.bmWidth, bm.bmHeight};
+    out->bitmap_.reset(decoded.Release());
     return out;
 }
 

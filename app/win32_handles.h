@@ -46,12 +46,7 @@ struct IconTraits {
 struct MenuTraits {
     static void Close(HMENU h) { DestroyMenu(h); }
 };
-struct GlobalTraits {
-    static void Close(HGLOBAL h) { GlobalFree(h); }
-};
 
-template <typename T>
-using GdiObject = UniqueHandle<T, GdiObjectTraits>;
 using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits>;
 using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits>;
@@ -105,30 +100,6 @@ private:
     HWND hwnd_;
     PAINTSTRUCT ps_{};
     HDC dc_ = nullptr;
-};
-
-// A COM interface pointer that releases its reference.
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    T** put() {
-        reset();
-        return &p_;
-    }
-    void reset() {
-        if (p_) std::exchange(p_, nullptr)->Release();
-    }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    T* p_ = nullptr;
 };
 
 }  // namespace kavrel::app

@@ -29,6 +29,8 @@ public:
 
     Handle Get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
+    // Hands the object over to the caller, who deletes it.
+    Handle Release() { return std::exchange(handle_, nullptr); }
     void Reset() {
         if (handle_) DeleteObject(handle_);
         handle_ = nullptr;

@@ -15,28 +15,15 @@
 #include "app/form1_win32.h"
 #include "app/form_codec.h"
 #include "app/host_gdi_win32.h"
+#include "form1_support_win32.h"
 #include "registry/memory_registry.h"
 
 using namespace kavrel;
 using namespace kavrel::app;
+using kavrel::testing::Form1Bytes;
+using kavrel::testing::Pump;
 
 namespace {
-
-std::vector<std::uint8_t> Form1Bytes() {
-    HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC res = FindResourceW(self, L"FORM1", MAKEINTRESOURCEW(10));
-    if (!res) return {};
-    const auto* p = static_cast<const std::uint8_t*>(LockResource(LoadResource(self, res)));
-    return std::vector<std::uint8_t>(p, p + SizeofResource(self, res));
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // The window as the procedures see it, with every write written down.
 class Recorder : public optimiser::WindowControls {
