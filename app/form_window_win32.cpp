@@ -153,23 +153,19 @@ FormWindow::~FormWindow() {
 void FormWindow::Build() {
     static bool registered = false;
     if (!registered) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = FormProc;
-        wc.hInstance = instance_;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kFormClass;
-        wc.hIcon = LoadIconW(instance_, L"IDI_APP");
-        if (!RegisterClassExW(&wc)) throw std::runtime_error("cannot register the window class");
-        WNDCLASSEXW fc{};
-        fc.cbSize = sizeof fc;
-        fc.style = CS_DBLCLKS;
-        fc.lpfnWndProc = FrameProc;
-        fc.hInstance = instance_;
-        fc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        fc.lpszClassName = kFrameClass;
-        if (!RegisterClassExW(&fc)) throw std::runtime_error("cannot register the frame class");
+        auto registerClass = [&](const wchar_t* name, WNDPROC proc, HICON icon) {
+            WNDCLASSEXW wc{};
+            wc.cbSize = sizeof wc;
+            wc.style = CS_DBLCLKS;
+            wc.lpfnWndProc = proc;
+            wc.hInstance = instance_;
+            wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+            wc.hIcon = icon;
+            wc.lpszClassName = name;
+            if (!RegisterClassExW(&wc)) throw std::runtime_error("cannot register a window class");
+        };
+        registerClass(kFormClass, FormProc, LoadIconW(instance_, L"IDI_APP"));
+        registerClass(kFrameClass, FrameProc, nullptr);
         registered = true;
     }
 
