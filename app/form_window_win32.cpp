@@ -380,16 +380,16 @@ void FormWindow::Layout(UINT dpi) {
     dpi_ = dpi;
     std::function<void(Node&)> place = [&](Node& n) {
         if (n.model->position) n.rect = ToPixels(*n.model->position, dpi);
-        if (n.hasFont) {
-            n.font = CreateFontFor(n.fontSpec, dpi);
-        }
+        // The control takes the new font before the old one is deleted.
+        UniqueFont font = n.hasFont ? CreateFontFor(n.fontSpec, dpi) : UniqueFont();
         if (n.bar) {
             n.bar->SetBounds(n.rect);
         } else if (n.hwnd && n.role != Node::Role::Form) {
             SetWindowPos(n.hwnd, nullptr, n.rect.left, n.rect.top, n.rect.right - n.rect.left,
                          n.rect.bottom - n.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
-            if (n.font) SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(n.font.get()), FALSE);
+            if (font) SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
         }
+        if (font) n.font = std::move(font);
         for (auto& c : n.children) place(*c);
     };
     place(*root_);
