@@ -16,6 +16,7 @@
 #include "app/form_codec.h"
 #include "app/host_gdi_win32.h"
 #include "form1_support_win32.h"
+#include "progressbar_support_win32.h"
 #include "registry/memory_registry.h"
 
 using namespace kavrel;
@@ -230,6 +231,28 @@ TEST_F(Form1Procedures, TheSiteCommandOpensTheVendorsAddressOnly) {
     procedures->site_Click();
     EXPECT_EQ(opened, (std::vector<std::string>{kVendorWebSite}));
     EXPECT_TRUE(IsWindowEnabled(window->Handle()));
+}
+
+TEST_F(Form1Procedures, RunsAnimationsAndRepaintsWithoutLeakingGdiObjects) {
+    auto repaint = [&] {
+        RedrawWindow(window->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Pump();
+    };
+    auto fullRun = [&] {
+        procedures->command1_Click();
+        while (Get("Timer3", "Enabled") != 0) {
+            procedures->Timer3_Timer();
+            repaint();
+        }
+        repaint();
+    };
+    // The first showing of the bars makes what they keep for their life
+    // (their windows' drawing state): count from after it.
+    fullRun();
+    const long before = progressbar::testing::GdiObjectsInUse();
+    ASSERT_GT(before, 0);
+    for (int run = 0; run < 3; ++run) fullRun();
+    EXPECT_EQ(progressbar::testing::GdiObjectsInUse(), before);
 }
 
 TEST_F(Form1Procedures, QuitterUnloadsTheWindowAndEndsTheLoop) {
