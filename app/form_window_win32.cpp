@@ -813,12 +813,21 @@ bool FormWindow::HandleCommon(Node& container, UINT msg, WPARAM wp, LPARAM lp, L
     }
 }
 
-LRESULT CALLBACK FormWindow::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+namespace {
+// The object a window of ours belongs to: given at creation, kept in the
+// window's user data.
+template <typename T>
+T* OwnerOf(HWND hwnd, UINT msg, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
-    auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+}  // namespace
+
+LRESULT CALLBACK FormWindow::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = OwnerOf<FormWindow>(hwnd, msg, lp);
     if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
     return Guarded([&] { return self->HandleForm(hwnd, msg, wp, lp); }, 0);
 }
@@ -908,11 +917,7 @@ LRESULT FormWindow::HandleForm(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK FormWindow::FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* node = reinterpret_cast<Node*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* node = OwnerOf<Node>(hwnd, msg, lp);
     if (!node) return DefWindowProcW(hwnd, msg, wp, lp);
     if (msg == WM_NCCREATE) node->hwnd = hwnd;
     if (msg == WM_NCDESTROY) {
