@@ -3,7 +3,7 @@
 #include <shellapi.h>
 
 #include "app/commands.h"
-#include "app/host_gdi_win32.h"
+#include "app/host/host_gdi_win32.h"
 
 namespace kavrel::app {
 

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "app/form_window_win32.h"
+#include "app/host/form_window_win32.h"
 #include "registry/registry.h"
 
 namespace kavrel::app {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/form1_win32.h"
-#include "app/form_codec.h"
-#include "app/form_window_win32.h"
-#include "app/host_gdi_win32.h"
+#include "app/form/form_codec.h"
+#include "app/host/form_window_win32.h"
+#include "app/host/host_gdi_win32.h"
 #include "registry/advapi32_backend_win32.h"
 
 namespace {

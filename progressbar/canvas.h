@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "progressbar/colour.h"
-#include "progressbar/std_objects.h"
+#include "progressbar/persist/std_objects.h"
 
 namespace kavrel::progressbar {
 

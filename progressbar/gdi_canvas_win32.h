@@ -7,8 +7,9 @@
 #include <memory>
 
 #include "progressbar/canvas.h"
-#include "progressbar/gdi_win32.h"
-#include "progressbar/picture_win32.h"
+#include "progressbar/gdi/font_win32.h"
+#include "progressbar/gdi/gdi_win32.h"
+#include "progressbar/gdi/picture_win32.h"
 #include "progressbar/surface.h"
 
 namespace kavrel::progressbar::win32 {
@@ -77,12 +78,5 @@ public:
 private:
     PictureCache pictures_;
 };
-
-// The font a StdFont describes, sized for the DC's vertical resolution:
-// its size in points (ten-thousandths in the object) converted to pixels.
-LOGFONTW LogFontOf(const StdFont& font, int dpi);
-
-// UTF-8 text as UTF-16 for the wide functions.
-std::wstring Widen(std::string_view text);
 
 }  // namespace kavrel::progressbar::win32

@@ -1,6 +1,6 @@
 #include "progressbar/pixels_win32.h"
 
-#include "progressbar/gdi_win32.h"
+#include "progressbar/gdi/gdi_win32.h"
 
 namespace kavrel::progressbar::win32 {
 

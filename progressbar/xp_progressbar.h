@@ -19,8 +19,8 @@
 #include "progressbar/arithmetic.h"
 #include "progressbar/canvas.h"
 #include "progressbar/colour.h"
-#include "progressbar/property_bag.h"
-#include "progressbar/std_objects.h"
+#include "progressbar/persist/property_bag.h"
+#include "progressbar/persist/std_objects.h"
 #include "progressbar/surface.h"
 
 namespace kavrel::progressbar {

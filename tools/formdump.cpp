@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/form_codec.h"
-#include "app/form_dump.h"
+#include "app/form/form_codec.h"
+#include "app/form/form_dump.h"
 
 #ifdef _WIN32
 #include "tools/exe_resource_win32.h"

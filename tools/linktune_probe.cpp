@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form_codec.h"
+#include "app/form/form_codec.h"
 #include "optimiser/tweak_table.h"
 #include "registry/advapi32_backend_win32.h"
 #include "tools/exe_resource_win32.h"

@@ -22,9 +22,9 @@
 
 #include "progressbar/bar_surface_win32.h"
 #include "progressbar/pixel_image.h"
-#include "progressbar/picture_file.h"
+#include "progressbar/persist/picture_file.h"
 #include "progressbar/pixels_win32.h"
-#include "progressbar/property_set.h"
+#include "progressbar/persist/property_set.h"
 
 using namespace kavrel::progressbar;
 

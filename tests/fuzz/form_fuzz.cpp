@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <span>
 
-#include "app/form_codec.h"
-#include "app/form_dump.h"
+#include "app/form/form_codec.h"
+#include "app/form/form_dump.h"
 
 using namespace kavrel::app;
 

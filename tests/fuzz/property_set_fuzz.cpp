@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "progressbar/property_set.h"
+#include "progressbar/persist/property_set.h"
 
 using namespace kavrel::progressbar;
 

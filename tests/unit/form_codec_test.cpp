@@ -3,10 +3,10 @@
 // malformed bytes with the field and offset.
 #include <gtest/gtest.h>
 
-#include "app/form_codec.h"
-#include "app/form_dump.h"
-#include "progressbar/picture_file.h"
-#include "progressbar/property_set.h"
+#include "app/form/form_codec.h"
+#include "app/form/form_dump.h"
+#include "progressbar/persist/picture_file.h"
+#include "progressbar/persist/property_set.h"
 #include "tests/unit/stored_bytes.h"
 
 using namespace kavrel::app;

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "progressbar/property_set.h"
+#include "progressbar/persist/property_set.h"
 #include "progressbar_fakes.h"
 #include "stored_bytes.h"
 

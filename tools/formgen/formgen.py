@@ -5,7 +5,7 @@ app/form1_layout.py) into the window's stored description bytes.
     formgen.py --layout app/form1_layout.py --pictures DIR --out form1.bin
                [--sets-dir DIR]   # also write each hosted control's stored set
 
-The byte layout is the one docs/form-format.md describes and app/form_codec.cpp
+The byte layout is the one docs/form-format.md describes and app/form/form_decode.cpp
 reads; the C++ tests decode this program's output and write it again, so the
 two writers cannot drift apart unnoticed. Pure standard library, Python 3.9+.
 """

@@ -1,0 +1,50 @@
+// The frames: windows of their own class that group controls and draw a
+// rounded outline with their caption.
+#include "app/host/host_internal_win32.h"
+
+namespace kavrel::app {
+
+using namespace host;
+
+void FormWindow::CreateFrame(Node& n, const Node& container) {
+    n.hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, n.caption.c_str(),
+                             WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (n.visible ? WS_VISIBLE : 0), 0, 0, 0,
+                             0, container.hwnd, ControlId(n), instance_, &n);
+}
+
+void FormWindow::PaintFrameOutline(Node& c, HDC dc, const RECT& client) {
+    // A frame: a soft rounded outline, opened at the top left for the caption.
+    SelectGuard selFont(dc, c.font.get());
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    const int scale = static_cast<int>(dpi_);
+    RECT box{0, tm.tmHeight / 2, client.right, client.bottom};
+    RoundedOutline(dc, box, RGB(0xA9, 0xB8, 0xCC), MulDiv(8, scale, 96), nullptr);
+    if (!c.caption.empty()) {
+        RECT text{MulDiv(8, scale, 96), 0, client.right - MulDiv(8, scale, 96), tm.tmHeight};
+        DrawTextW(dc, c.caption.c_str(), -1, &text, DT_SINGLELINE | DT_CALCRECT);
+        RECT gap{text.left - MulDiv(3, scale, 96), 0, text.right + MulDiv(3, scale, 96), tm.tmHeight};
+        FillSolid(dc, gap, c.back);
+        SetTextColor(dc, RGB(0x1C, 0x3A, 0x6E));
+        DrawTextW(dc, c.caption.c_str(), -1, &text, DT_SINGLELINE);
+    }
+}
+
+LRESULT CALLBACK FormWindow::FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* node = OwnerOf<Node>(hwnd, msg, lp);
+    if (!node) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg == WM_NCCREATE) node->hwnd = hwnd;
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    return Guarded([&] { return node->owner->HandleFrame(*node, hwnd, msg, wp, lp); }, 0);
+}
+
+LRESULT FormWindow::HandleFrame(Node& frame, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = 0;
+    if (HandleCommon(frame, msg, wp, lp, result)) return result;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace kavrel::app

@@ -1,0 +1,115 @@
+#include "app/host/host_gdi_win32.h"
+
+#include <cmath>
+
+#include "progressbar/gdi/font_win32.h"
+#include "progressbar/gdi/picture_win32.h"
+
+namespace kavrel::app {
+
+std::wstring Widen(std::string_view utf8) { return progressbar::win32::Widen(utf8); }
+
+UINT DpiOfWindow(HWND hwnd) {
+    // GetDpiForWindow exists from Windows 10 on; before, the system DPI.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpi && hwnd) {
+        const UINT dpi = getDpi(hwnd);
+        if (dpi) return dpi;
+    }
+    WindowDc dc(nullptr);
+    const int dpi = dc.get() ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+int TwipsToPixels(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
+
+RECT ToPixels(const TwipsRect& t, UINT dpi) {
+    const int left = TwipsToPixels(t.left, dpi);
+    const int top = TwipsToPixels(t.top, dpi);
+    return RECT{left, top, left + TwipsToPixels(t.width, dpi), top + TwipsToPixels(t.height, dpi)};
+}
+
+UniqueFont CreateFontFor(const progressbar::StdFont& font, UINT dpi) {
+    const LOGFONTW lf = progressbar::win32::LogFontOf(font, static_cast<int>(dpi));
+    return UniqueFont(CreateFontIndirectW(&lf));
+}
+
+std::unique_ptr<DecodedPicture> DecodedPicture::Decode(const progressbar::StdPicture& picture) {
+    progressbar::win32::GdiObject<HBITMAP> decoded = progressbar::win32::DecodePicture(picture.bytes);
+    if (!decoded) return nullptr;
+    auto out = std::unique_ptr<DecodedPicture>(new DecodedPicture());
+    BITMAP bm{};
+    GetObjectW(decoded.Get(), sizeof bm, &bm);
+    out->size_ = SIZE{bm.bmWidth, bm.bmHeight};
+    out->bitmap_.reset(decoded.Release());
+    return out;
+}
+
+void DrawOpaque(HDC dst, const RECT& rc, const DecodedPicture& picture) {
+    UniqueMemoryDc src(CreateCompatibleDC(dst));
+    if (!src) return;
+    SelectGuard sel(src.get(), picture.Bitmap());
+    const SIZE s = picture.Size();
+    SetStretchBltMode(dst, COLORONCOLOR);
+    StretchBlt(dst, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, src.get(), 0, 0, s.cx, s.cy, SRCCOPY);
+}
+
+void DrawTransparent(HDC dst, const RECT& rc, const DecodedPicture& picture, COLORREF key) {
+    const SIZE s = picture.Size();
+    const int w = rc.right - rc.left;
+    const int h = rc.bottom - rc.top;
+    UniqueMemoryDc src(CreateCompatibleDC(dst));
+    UniqueMemoryDc maskDc(CreateCompatibleDC(dst));
+    UniqueBitmap mask(CreateBitmap(s.cx, s.cy, 1, 1, nullptr));
+    if (!src || !maskDc || !mask) return;
+    SelectGuard selSrc(src.get(), picture.Bitmap());
+    SelectGuard selMask(maskDc.get(), mask.get());
+    // The mask is white where the picture has the key colour.
+    SetBkColor(src.get(), key);
+    BitBlt(maskDc.get(), 0, 0, s.cx, s.cy, src.get(), 0, 0, SRCCOPY);
+    const COLORREF oldText = SetTextColor(dst, RGB(0, 0, 0));
+    const COLORREF oldBk = SetBkColor(dst, RGB(255, 255, 255));
+    SetStretchBltMode(dst, COLORONCOLOR);
+    // dst ^ src, cleared where opaque, ^ src again: the picture where it is
+    // opaque, dst untouched where it has the key colour.
+    StretchBlt(dst, rc.left, rc.top, w, h, src.get(), 0, 0, s.cx, s.cy, SRCINVERT);
+    StretchBlt(dst, rc.left, rc.top, w, h, maskDc.get(), 0, 0, s.cx, s.cy, SRCAND);
+    StretchBlt(dst, rc.left, rc.top, w, h, src.get(), 0, 0, s.cx, s.cy, SRCINVERT);
+    SetTextColor(dst, oldText);
+    SetBkColor(dst, oldBk);
+}
+
+UniqueIcon IconFromIcoFile(const std::vector<std::uint8_t>& ico, int size) {
+    // An .ico file is an icon directory followed by its images; the
+    // resource form of the directory differs, so pick the image by hand.
+    if (ico.size() < 6) return {};
+    const auto u16 = [&](std::size_t o) { return static_cast<unsigned>(ico[o] | (ico[o + 1] << 8)); };
+    const auto u32 = [&](std::size_t o) {
+        return static_cast<std::uint32_t>(ico[o] | (ico[o + 1] << 8) | (ico[o + 2] << 16) |
+                                          (static_cast<std::uint32_t>(ico[o + 3]) << 24));
+    };
+    if (u16(0) != 0 || u16(2) != 1) return {};
+    const unsigned count = u16(4);
+    std::size_t best = 0;
+    int bestDiff = 1 << 30;
+    for (unsigned i = 0; i < count; ++i) {
+        const std::size_t entry = 6 + 16 * static_cast<std::size_t>(i);
+        if (entry + 16 > ico.size()) return {};
+        const int w = ico[entry] ? ico[entry] : 256;
+        const int diff = std::abs(w - size);
+        if (diff < bestDiff) {
+            bestDiff = diff;
+            best = entry;
+        }
+    }
+    if (!best) return {};
+    const std::uint32_t bytes = u32(best + 8);
+    const std::uint32_t offset = u32(best + 12);
+    if (offset > ico.size() || bytes > ico.size() - offset) return {};
+    return UniqueIcon(CreateIconFromResourceEx(const_cast<BYTE*>(ico.data() + offset), bytes, TRUE, 0x00030000, size,
+                                               size, LR_DEFAULTCOLOR));
+}
+
+}  // namespace kavrel::app

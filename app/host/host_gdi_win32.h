@@ -1,0 +1,50 @@
+// Drawing resources of the window host: DPI and twips, fonts made from the
+// stored font objects, pictures decoded from their stored image files, and
+// text conversion for the wide Win32 functions.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/form/form_model.h"
+#include "app/host/win32_handles.h"
+#include "progressbar/persist/std_objects.h"
+
+namespace kavrel::app {
+
+std::wstring Widen(std::string_view utf8);
+
+// The DPI a window is shown at (96 when the system cannot tell per window).
+UINT DpiOfWindow(HWND hwnd);
+int TwipsToPixels(int twips, UINT dpi);
+RECT ToPixels(const TwipsRect& twips, UINT dpi);
+
+// A GDI font for the font object at a DPI.
+UniqueFont CreateFontFor(const progressbar::StdFont& font, UINT dpi);
+
+// A picture decoded into a device-independent bitmap at its natural size.
+class DecodedPicture {
+public:
+    // nullptr when the bytes cannot be decoded.
+    static std::unique_ptr<DecodedPicture> Decode(const progressbar::StdPicture& picture);
+    HBITMAP Bitmap() const { return bitmap_.get(); }
+    SIZE Size() const { return size_; }
+
+private:
+    UniqueBitmap bitmap_;
+    SIZE size_{};
+};
+
+// Draws the picture into dst's rectangle, stretched to it, with every pixel
+// of the key colour left transparent.
+void DrawTransparent(HDC dst, const RECT& rc, const DecodedPicture& picture, COLORREF key);
+// Draws the picture stretched into the rectangle.
+void DrawOpaque(HDC dst, const RECT& rc, const DecodedPicture& picture);
+
+// An icon of the requested size from an .ico file's bytes.
+UniqueIcon IconFromIcoFile(const std::vector<std::uint8_t>& ico, int size);
+
+}  // namespace kavrel::app

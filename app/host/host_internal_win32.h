@@ -1,0 +1,156 @@
+// What the window host's files share: the one record per control, the menu
+// state, and the small drawing and dispatch helpers. Internal to app/host/.
+#pragma once
+
+#include <windows.h>
+
+#include <cctype>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/host/form_window_win32.h"
+#include "app/host/host_gdi_win32.h"
+#include "app/host/win32_handles.h"
+#include "progressbar/bar_surface_win32.h"
+
+namespace kavrel::app::host {
+
+inline constexpr wchar_t kFormClass[] = L"KavrelLinkTuneForm";
+inline constexpr wchar_t kFrameClass[] = L"KavrelFramePlus";
+inline constexpr UINT kFirstMenuId = 1000;
+inline constexpr UINT_PTR kFirstTimerId = 1;
+
+inline constexpr char kFrameClassName[] = "FramePlusCtl.FramePlus";
+inline constexpr char kButtonClassName[] = "ButtonPlusCtl.ButtonPlus";
+inline constexpr char kMenuClassName[] = "KavrelMenu.ctxHookMenu";
+inline constexpr char kBarClassName[] = "KavrelLinkTune.XP_ProgressBar";
+
+inline std::string Fold(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+inline bool SameName(std::string_view a, std::string_view b) { return Fold(a) == Fold(b); }
+
+// Colours of the description: RGB, or a system colour with the high bit.
+inline COLORREF Resolve(std::uint32_t colour) {
+    if (colour & 0x80000000u) return GetSysColor(static_cast<int>(colour & 0x7FFFFFFFu));
+    return static_cast<COLORREF>(colour & 0x00FFFFFFu);
+}
+
+inline COLORREF Mix(COLORREF a, COLORREF b, int weightOfA) {  // weight 0..255
+    auto ch = [&](int sa, int sb) { return (sa * weightOfA + sb * (255 - weightOfA) + 127) / 255; };
+    return RGB(ch(GetRValue(a), GetRValue(b)), ch(GetGValue(a), GetGValue(b)), ch(GetBValue(a), GetBValue(b)));
+}
+
+// Runs a window message handler; nothing it throws may cross into the
+// system's dispatch code.
+template <typename F>
+LRESULT Guarded(F&& f, LRESULT onError) noexcept {
+    try {
+        return f();
+    } catch (...) {
+        return onError;
+    }
+}
+
+inline void FillSolid(HDC dc, const RECT& rc, COLORREF colour) {
+    UniqueBrush brush(CreateSolidBrush(colour));
+    FillRect(dc, &rc, brush.get());
+}
+
+inline void VerticalGradient(HDC dc, const RECT& rc, COLORREF top, COLORREF bottom) {
+    const int h = rc.bottom - rc.top;
+    for (int y = 0; y < h; ++y) {
+        const int w = h > 1 ? 255 - y * 255 / (h - 1) : 255;
+        RECT line{rc.left, rc.top + y, rc.right, rc.top + y + 1};
+        FillSolid(dc, line, Mix(top, bottom, w));
+    }
+}
+
+inline void RoundedOutline(HDC dc, const RECT& rc, COLORREF colour, int radius, HBRUSH fill) {
+    UniquePen pen(CreatePen(PS_SOLID, 1, colour));
+    SelectGuard selPen(dc, pen.get());
+    SelectGuard selBrush(dc, fill ? static_cast<HGDIOBJ>(fill) : GetStockObject(NULL_BRUSH));
+    RoundRect(dc, rc.left, rc.top, rc.right, rc.bottom, radius, radius);
+}
+
+// The object a window of ours belongs to: given at creation, kept in the
+// window's user data.
+template <typename T>
+T* OwnerOf(HWND hwnd, UINT msg, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    return reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+}  // namespace kavrel::app::host
+
+namespace kavrel::app {
+
+// One control of the window, windowed or drawn by its container.
+struct FormWindow::Node {
+    enum class Role { Form, Frame, Option, Button, Bar, Label, Picture, Shape, Timer, MenuDecoration, Other };
+
+    FormWindow* owner = nullptr;
+    const Control* model = nullptr;
+    Node* parent = nullptr;
+    std::vector<std::unique_ptr<Node>> children;  // stacking order, topmost first
+    Role role = Role::Other;
+    HWND hwnd = nullptr;
+    RECT rect{};  // pixels, in the container's client coordinates
+    bool visible = true;
+
+    // Looks, from the description.
+    std::wstring caption;
+    progressbar::StdFont fontSpec;
+    bool hasFont = false;
+    UniqueFont font;
+    COLORREF fore = RGB(0, 0, 0);
+    COLORREF back = RGB(255, 255, 255);
+    COLORREF maskColour = RGB(255, 255, 255);
+    UniqueBrush backBrush;
+    std::unique_ptr<DecodedPicture> picture;
+
+    // Progress bars: the component on its surface window.
+    std::unique_ptr<progressbar::win32::BarSurface> bar;
+
+    // Timers.
+    UINT_PTR timerId = 0;
+    bool timerEnabled = false;
+    UINT interval = 0;
+
+    bool Windowless() const {
+        return role == Role::Label || role == Role::Picture || role == Role::Shape;
+    }
+    const std::string& Name() const { return model->name; }
+};
+
+struct FormWindow::MenuState {
+    struct Item {
+        std::string name;
+        std::wstring caption;
+        UINT id = 0;
+        bool popup = false;
+        std::unique_ptr<DecodedPicture> picture;
+        COLORREF key = RGB(255, 255, 255);
+    };
+    UniqueMenu bar;  // owned until attached to the window
+    std::vector<std::unique_ptr<Item>> items;
+    bool decorated = false;
+    progressbar::StdFont fontSpec;
+    UniqueFont font;
+};
+
+namespace host {
+// Child windows carry their description's control id, so that tools and
+// tests outside the program can tell which control a window is.
+inline HMENU ControlId(const FormWindow::Node& n) { return reinterpret_cast<HMENU>(static_cast<UINT_PTR>(n.model->id)); }
+}  // namespace host
+
+}  // namespace kavrel::app

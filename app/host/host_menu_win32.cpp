@@ -1,0 +1,142 @@
+// Menu decoration: the menu bar made from the description's menus, and the
+// drawn items of its drop-downs with their pictures.
+#include "app/host/host_internal_win32.h"
+
+#include <cwctype>
+#include <functional>
+#include <map>
+
+namespace kavrel::app {
+
+using namespace host;
+
+void FormWindow::BuildMenus() {
+    menus_ = std::make_unique<MenuState>();
+    // The menu decoration gives pictures to items by key, "#" and the name.
+    struct Decoration {
+        progressbar::PictureRef picture;
+        COLORREF key;
+    };
+    std::map<std::string, Decoration> decorations;
+    for (const Control& c : form_.window.children) {
+        if (c.kind != ControlKind::Hosted || c.className != kMenuClassName || !c.storedSet) continue;
+        const auto& bag = *c.storedSet;
+        menus_->decorated = true;
+        if (auto f = bag.ReadFont("font")) menus_->fontSpec = *f;
+        const int count = bag.ReadInt32("bmpcount", 0);
+        for (int i = 1; i <= count; ++i) {
+            const std::string n = std::to_string(i);
+            const std::string key = bag.ReadString("key:" + n, "");
+            const double mask = bag.ReadDouble("mask:" + n, 0);
+            decorations[Fold(key)] = Decoration{bag.ReadPicture("bmp:" + n),
+                                                Resolve(static_cast<std::uint32_t>(static_cast<std::int64_t>(mask)))};
+        }
+    }
+
+    menus_->bar.reset(CreateMenu());
+    std::function<void(HMENU, const std::vector<Control>&, bool)> add = [&](HMENU menu,
+                                                                         const std::vector<Control>& items,
+                                                                         bool topLevel) {
+        for (const Control& item : items) {
+            auto state = std::make_unique<MenuState::Item>();
+            state->name = item.name;
+            state->caption = Widen(item.caption.value_or(""));
+            state->id = kFirstMenuId + static_cast<UINT>(menus_->items.size());
+            const UINT enabled = item.IsEnabled() ? 0 : MF_GRAYED;
+            if (item.IsSeparator()) {
+                AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            } else if (!item.children.empty()) {
+                state->popup = true;
+                HMENU popup = CreatePopupMenu();
+                add(popup, item.children, false);
+                AppendMenuW(menu, MF_POPUP | MF_STRING | enabled, reinterpret_cast<UINT_PTR>(popup),
+                            state->caption.c_str());
+            } else if (!topLevel && menus_->decorated) {
+                auto it = decorations.find(Fold("#" + item.name));
+                if (it != decorations.end() && it->second.picture) {
+                    state->picture = DecodedPicture::Decode(*it->second.picture);
+                    state->key = it->second.key;
+                }
+                AppendMenuW(menu, MF_OWNERDRAW | enabled, state->id, reinterpret_cast<LPCWSTR>(state.get()));
+            } else {
+                AppendMenuW(menu, MF_STRING | enabled, state->id, state->caption.c_str());
+            }
+            byName_[Fold(item.name)] = nullptr;  // names of menu items are taken
+            menus_->items.push_back(std::move(state));
+        }
+    };
+    add(menus_->bar.get(), form_.menus, true);
+    if (!form_.menus.empty()) SetMenu(hwnd_, menus_->bar.release());  // the window owns it now
+}
+
+void FormWindow::MeasureMenuItem(MEASUREITEMSTRUCT& mis) {
+    const auto* item = reinterpret_cast<const MenuState::Item*>(mis.itemData);
+    if (!item) return;
+    const int s = static_cast<int>(dpi_);
+    WindowDc wdc(hwnd_);
+    SelectGuard selFont(wdc.get(), menus_->font.get());
+    RECT rc{0, 0, 0, 0};
+    DrawTextW(wdc.get(), item->caption.c_str(), -1, &rc, DT_SINGLELINE | DT_CALCRECT);
+    mis.itemWidth = static_cast<UINT>(MulDiv(16 + 12 + 8 + 24, s, 96) + rc.right);
+    mis.itemHeight = static_cast<UINT>(std::max<int>(MulDiv(16 + 6, s, 96), rc.bottom + MulDiv(8, s, 96)));
+}
+
+void FormWindow::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
+    const auto* item = reinterpret_cast<const MenuState::Item*>(dis.itemData);
+    if (!item) return;
+    HDC dc = dis.hDC;
+    const RECT rc = dis.rcItem;
+    const int s = static_cast<int>(dpi_);
+    const int column = MulDiv(16 + 12, s, 96);
+    const bool selected = (dis.itemState & ODS_SELECTED) != 0;
+    const bool grayed = (dis.itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
+    // The menu's look: a pale column for the pictures, a soft blue band
+    // under the chosen item.
+    FillSolid(dc, rc, RGB(0xFF, 0xFF, 0xFF));
+    RECT band{rc.left, rc.top, rc.left + column, rc.bottom};
+    FillSolid(dc, band, RGB(0xF0, 0xF3, 0xF8));
+    if (selected && !grayed) {
+        RECT hi = rc;
+        InflateRect(&hi, -1, 0);
+        UniqueBrush fill(CreateSolidBrush(RGB(0xDC, 0xE8, 0xF6)));
+        RoundedOutline(dc, hi, RGB(0x7D, 0xA2, 0xCE), MulDiv(4, s, 96), fill.get());
+    }
+    if (item->picture) {
+        const int size = MulDiv(16, s, 96);
+        const int x = rc.left + (column - size) / 2;
+        const int y = (rc.top + rc.bottom - size) / 2;
+        DrawTransparent(dc, RECT{x, y, x + size, y + size}, *item->picture, item->key);
+    }
+    SelectGuard selFont(dc, menus_->font.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, grayed ? GetSysColor(COLOR_GRAYTEXT) : RGB(0x10, 0x10, 0x10));
+    RECT tr{rc.left + column + MulDiv(8, s, 96), rc.top, rc.right, rc.bottom};
+    UINT format = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
+    if (dis.itemState & ODS_NOACCEL) format |= DT_HIDEPREFIX;
+    DrawTextW(dc, item->caption.c_str(), -1, &tr, format);
+}
+
+LRESULT FormWindow::MenuChar(WCHAR ch, HMENU menu) {
+    // Drawn items carry no text for the system to match access letters in:
+    // the letter after "&", or else, as for plain items, the first letter.
+    const int count = GetMenuItemCount(menu);
+    int firstLetterMatch = -1;
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW mii{};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_DATA | MIIM_FTYPE;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &mii) || !(mii.fType & MFT_OWNERDRAW)) continue;
+        const auto* item = reinterpret_cast<const MenuState::Item*>(mii.dwItemData);
+        if (!item || item->caption.empty()) continue;
+        const auto amp = item->caption.find(L'&');
+        if (amp != std::wstring::npos && amp + 1 < item->caption.size()) {
+            if (std::towlower(item->caption[amp + 1]) == std::towlower(ch)) return MAKELRESULT(i, MNC_EXECUTE);
+        } else if (firstLetterMatch < 0 && std::towlower(item->caption[0]) == std::towlower(ch)) {
+            firstLetterMatch = i;
+        }
+    }
+    if (firstLetterMatch >= 0) return MAKELRESULT(firstLetterMatch, MNC_EXECUTE);
+    return MAKELRESULT(0, MNC_IGNORE);
+}
+
+}  // namespace kavrel::app

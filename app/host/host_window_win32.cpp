@@ -1,0 +1,411 @@
+// The window itself: builds every control from the description, lays them
+// out for the DPI, answers the program's property reads and writes, and
+// dispatches the window's messages to the hosted control kinds.
+#include "app/host/form_window_win32.h"
+
+#include <algorithm>
+#include <functional>
+#include <stdexcept>
+
+#include "app/host/host_internal_win32.h"
+
+namespace kavrel::app {
+
+using namespace host;
+
+FormWindow::FormWindow(FormDescription form, HINSTANCE instance, Events events)
+    : form_(std::move(form)), instance_(instance), events_(std::move(events)) {
+    Build();
+}
+
+FormWindow::~FormWindow() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void FormWindow::Build() {
+    static bool registered = false;
+    if (!registered) {
+        auto registerClass = [&](const wchar_t* name, WNDPROC proc, HICON icon) {
+            WNDCLASSEXW wc{};
+            wc.cbSize = sizeof wc;
+            wc.style = CS_DBLCLKS;
+            wc.lpfnWndProc = proc;
+            wc.hInstance = instance_;
+            wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+            wc.hIcon = icon;
+            wc.lpszClassName = name;
+            if (!RegisterClassExW(&wc)) throw std::runtime_error("cannot register a window class");
+        };
+        registerClass(kFormClass, FormProc, LoadIconW(instance_, L"IDI_APP"));
+        registerClass(kFrameClass, FrameProc, nullptr);
+        registered = true;
+    }
+
+    const Control& w = form_.window;
+    root_ = std::make_unique<Node>();
+    root_->owner = this;
+    root_->model = &w;
+    root_->role = Node::Role::Form;
+    root_->caption = Widen(w.caption.value_or(""));
+    root_->back = Resolve(w.backColor.value_or(0xFFFFFFu));
+    root_->backBrush.reset(CreateSolidBrush(root_->back));
+    byName_[Fold(w.name)] = root_.get();
+
+    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
+    DWORD exStyle = WS_EX_CONTROLPARENT;
+    if (w.controlBox.value_or(true)) style |= WS_SYSMENU;
+    if (w.minButton.value_or(false)) style |= WS_MINIMIZEBOX;
+    if (w.maxButton.value_or(false)) style |= WS_MAXIMIZEBOX;
+    const BorderStyle border = w.borderStyle.value_or(BorderStyle::FixedDialog);
+    if (border == BorderStyle::Sizable) style |= WS_THICKFRAME;
+    if (border == BorderStyle::FixedDialog) exStyle |= WS_EX_DLGMODALFRAME;
+
+    hwnd_ = CreateWindowExW(exStyle, kFormClass, root_->caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                            100, 100, nullptr, nullptr, instance_, this);
+    if (!hwnd_) throw std::runtime_error("cannot create the window");
+    root_->hwnd = hwnd_;
+
+    if (w.icon) {
+        // The description's icon; the class icon of the program file stands
+        // in when it has none.
+        bigIcon_ = IconFromIcoFile(w.icon->bytes, GetSystemMetrics(SM_CXICON));
+        smallIcon_ = IconFromIcoFile(w.icon->bytes, GetSystemMetrics(SM_CXSMICON));
+        if (bigIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+        if (smallIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    }
+
+    BuildMenus();
+    BuildChildren(*root_, w);
+    Layout(DpiOfWindow(hwnd_));
+}
+
+void FormWindow::BuildChildren(Node& container, const Control& model) {
+    // Windowed controls are made in tab order: the dialog manager walks
+    // siblings in creation order, so keyboard navigation follows the tab
+    // indices. Painting follows the stacking order of the description.
+    std::vector<std::unique_ptr<Node>> made;
+    for (const Control& child : model.children) {
+        auto node = std::make_unique<Node>();
+        node->owner = this;
+        node->model = &child;
+        node->parent = &container;
+        node->visible = child.IsVisible();
+        switch (child.kind) {
+            case ControlKind::Label: node->role = Node::Role::Label; break;
+            case ControlKind::OptionButton: node->role = Node::Role::Option; break;
+            case ControlKind::Timer: node->role = Node::Role::Timer; break;
+            case ControlKind::Shape: node->role = Node::Role::Shape; break;
+            case ControlKind::Picture: node->role = Node::Role::Picture; break;
+            case ControlKind::Hosted:
+                if (child.className == kFrameClassName) node->role = Node::Role::Frame;
+                else if (child.className == kButtonClassName) node->role = Node::Role::Button;
+                else if (child.className == kMenuClassName) node->role = Node::Role::MenuDecoration;
+                else if (child.className == kBarClassName) node->role = Node::Role::Bar;
+                break;
+            default: break;
+        }
+        // Looks: built-in controls carry them as properties, hosted ones in
+        // their stored property set.
+        node->caption = Widen(child.caption.value_or(""));
+        if (child.font) {
+            node->fontSpec = *child.font;
+            node->hasFont = true;
+        }
+        if (child.foreColor) node->fore = Resolve(*child.foreColor);
+        if (child.backColor) node->back = Resolve(*child.backColor);
+        if (child.picture) node->picture = DecodedPicture::Decode(*child.picture);
+        if (child.storedSet) {
+            const progressbar::PropertyBag& bag = *child.storedSet;
+            if (bag.Contains("caption")) node->caption = Widen(bag.ReadString("caption", ""));
+            if (auto f = bag.ReadFont("font")) {
+                node->fontSpec = *f;
+                node->hasFont = true;
+            }
+            if (bag.Contains("backcolor")) node->back = Resolve(static_cast<std::uint32_t>(bag.ReadInt32("backcolor", 0)));
+            if (bag.Contains("maskcolor")) node->maskColour = Resolve(static_cast<std::uint32_t>(bag.ReadInt32("maskcolor", 0)));
+            if (auto p = bag.ReadPicture("picture")) node->picture = DecodedPicture::Decode(*p);
+        }
+        node->backBrush.reset(CreateSolidBrush(node->back));
+        if (node->role == Node::Role::Timer) {
+            node->interval = child.intervalMs.value_or(0);
+            node->timerId = kFirstTimerId + byName_.size();
+            node->timerEnabled = false;
+        }
+        byName_[Fold(child.name)] = node.get();
+        made.push_back(std::move(node));
+    }
+
+    std::vector<Node*> windowed;
+    for (auto& n : made) {
+        if (n->role == Node::Role::Frame || n->role == Node::Role::Option || n->role == Node::Role::Button ||
+            n->role == Node::Role::Bar) {
+            windowed.push_back(n.get());
+        }
+    }
+    std::stable_sort(windowed.begin(), windowed.end(), [](const Node* a, const Node* b) {
+        return a->model->tabIndex.value_or(0xFFFF) < b->model->tabIndex.value_or(0xFFFF);
+    });
+    bool firstOption = true;
+    for (Node* n : windowed) {
+        const DWORD shown = n->visible ? WS_VISIBLE : 0;
+        switch (n->role) {
+            case Node::Role::Frame: CreateFrame(*n, container); break;
+            case Node::Role::Option: {
+                // One group per container: the first option of a frame opens
+                // it; only the selected option is a tab stop.
+                DWORD style = WS_CHILD | WS_CLIPSIBLINGS | BS_AUTORADIOBUTTON | shown;
+                if (firstOption) style |= WS_GROUP;
+                if (n->model->IsSelected()) style |= WS_TABSTOP;
+                firstOption = false;
+                n->hwnd = CreateWindowExW(0, L"BUTTON", n->caption.c_str(), style, 0, 0, 0, 0, container.hwnd,
+                                          ControlId(*n), instance_, nullptr);
+                if (n->hwnd && n->model->IsSelected()) SendMessageW(n->hwnd, BM_SETCHECK, BST_CHECKED, 0);
+                break;
+            }
+            case Node::Role::Button: CreateButton(*n, container); break;
+            case Node::Role::Bar: CreateBar(*n, container); break;
+            default: break;
+        }
+        if (!n->hwnd) throw std::runtime_error("cannot create control " + n->Name());
+    }
+    container.children = std::move(made);
+    for (auto& n : container.children) {
+        if (n->role == Node::Role::Frame) BuildChildren(*n, *n->model);
+    }
+}
+
+void FormWindow::Layout(UINT dpi) {
+    dpi_ = dpi;
+    std::function<void(Node&)> place = [&](Node& n) {
+        if (n.model->position) n.rect = ToPixels(*n.model->position, dpi);
+        // The control takes the new font before the old one is deleted.
+        UniqueFont font = n.hasFont ? CreateFontFor(n.fontSpec, dpi) : UniqueFont();
+        if (n.bar) {
+            n.bar->SetBounds(n.rect);
+        } else if (n.hwnd && n.role != Node::Role::Form) {
+            SetWindowPos(n.hwnd, nullptr, n.rect.left, n.rect.top, n.rect.right - n.rect.left,
+                         n.rect.bottom - n.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            if (font) SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+        }
+        if (font) n.font = std::move(font);
+        for (auto& c : n.children) place(*c);
+    };
+    place(*root_);
+    if (menus_->decorated) menus_->font = CreateFontFor(menus_->fontSpec, dpi);
+
+    // The client area is the description's size under the menu bar.
+    const TwipsSize client = form_.window.clientSize.value_or(TwipsSize{7620, 4875});
+    RECT rc{0, 0, TwipsToPixels(client.width, dpi), TwipsToPixels(client.height, dpi)};
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+    using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    const BOOL hasMenu = GetMenu(hwnd_) != nullptr;
+    if (adjustForDpi) {
+        adjustForDpi(&rc, style, hasMenu, exStyle, dpi);
+    } else {
+        AdjustWindowRectEx(&rc, style, hasMenu, exStyle);
+    }
+    SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A menu bar that wraps takes more room than the adjustment assumed.
+    RECT got{};
+    GetClientRect(hwnd_, &got);
+    const int wantW = TwipsToPixels(client.width, dpi), wantH = TwipsToPixels(client.height, dpi);
+    if (got.right != wantW || got.bottom != wantH) {
+        RECT wr{};
+        GetWindowRect(hwnd_, &wr);
+        SetWindowPos(hwnd_, nullptr, 0, 0, wr.right - wr.left + wantW - got.right,
+                     wr.bottom - wr.top + wantH - got.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void FormWindow::Show(int showCommand) {
+    // Centred on the screen the window is on.
+    RECT wr{};
+    GetWindowRect(hwnd_, &wr);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi);
+    const RECT& screen = mi.rcMonitor;
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    const int x = screen.left + (screen.right - screen.left - w) / 2;
+    const int y = screen.top + (screen.bottom - screen.top - h) / 2;
+    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(hwnd_, showCommand);
+    UpdateWindow(hwnd_);
+}
+
+bool FormWindow::TranslateDialogMessage(MSG& msg) {
+    if (!hwnd_) return false;
+    const bool ours = msg.hwnd == hwnd_ || IsChild(hwnd_, msg.hwnd);
+    // A disabled window takes no input at all: no key reaches a control or
+    // the menu bar, no click a button (timer ticks are not input).
+    const bool input = (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) ||
+                       (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
+                       (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCXBUTTONDBLCLK);
+    if (ours && input && !IsWindowEnabled(hwnd_)) return true;
+    return IsDialogMessageW(hwnd_, &msg);
+}
+
+void FormWindow::Unload() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void FormWindow::Fire(const std::function<void(const std::string&)>& handler, const std::string& name) {
+    if (!handler) return;
+    try {
+        handler(name);
+    } catch (...) {
+        // A handler's failure ends that handler only; the window lives on.
+    }
+}
+
+bool FormWindow::HandleCommon(Node& container, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            result = 1;  // the paint covers everything
+            return true;
+        case WM_PAINT: {
+            PaintScope paint(container.hwnd);
+            PaintContainer(container, paint.dc());
+            result = 0;
+            return true;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: {
+            Node* child = FindByWindow(reinterpret_cast<HWND>(lp));
+            const Node& look = child ? *child : container;
+            HDC dc = reinterpret_cast<HDC>(wp);
+            SetBkColor(dc, look.back);
+            SetTextColor(dc, look.fore);
+            result = reinterpret_cast<LRESULT>(look.backBrush.get());
+            return true;
+        }
+        case WM_DRAWITEM: {
+            const auto& dis = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+            if (dis.CtlType == ODT_BUTTON) {
+                if (Node* child = FindByWindow(dis.hwndItem)) DrawButton(*child, dis);
+                result = TRUE;
+                return true;
+            }
+            return false;
+        }
+        case WM_COMMAND: {
+            const HWND from = reinterpret_cast<HWND>(lp);
+            if (from && HIWORD(wp) == BN_CLICKED) {
+                Node* child = FindByWindow(from);
+                if (child && child->role == Node::Role::Button) {
+                    Fire(events_.press, child->Name());
+                } else if (child && child->role == Node::Role::Option) {
+                    // Only the selected option of a group is a tab stop.
+                    for (auto& sibling : child->parent->children) {
+                        if (sibling->role != Node::Role::Option) continue;
+                        const bool on = SendMessageW(sibling->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                        LONG_PTR style = GetWindowLongPtrW(sibling->hwnd, GWL_STYLE);
+                        style = on ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+                        SetWindowLongPtrW(sibling->hwnd, GWL_STYLE, style);
+                    }
+                }
+                result = 0;
+                return true;
+            }
+            return false;
+        }
+        default: return false;
+    }
+}
+
+LRESULT CALLBACK FormWindow::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = OwnerOf<FormWindow>(hwnd, msg, lp);
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    return Guarded([&] { return self->HandleForm(hwnd, msg, wp, lp); }, 0);
+}
+
+LRESULT FormWindow::HandleForm(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (root_ && root_->hwnd) {
+        LRESULT result = 0;
+        if (HandleCommon(*root_, msg, wp, lp, result)) return result;
+    }
+    switch (msg) {
+        case WM_COMMAND:
+            if (lp == 0) {
+                const UINT id = LOWORD(wp);
+                if (id >= kFirstMenuId && id - kFirstMenuId < menus_->items.size()) {
+                    Fire(events_.menu, menus_->items[id - kFirstMenuId]->name);
+                }
+                // IDOK and IDCANCEL come from Enter and Esc: nothing to do.
+                return 0;
+            }
+            break;
+        case WM_MEASUREITEM: {
+            auto& mis = *reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+            if (mis.CtlType == ODT_MENU) {
+                MeasureMenuItem(mis);
+                return TRUE;
+            }
+            break;
+        }
+        case WM_DRAWITEM: {
+            const auto& dis = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+            if (dis.CtlType == ODT_MENU) {
+                DrawMenuItem(dis);
+                return TRUE;
+            }
+            break;
+        }
+        case WM_ACTIVATE:
+            // Like a dialog: the control that had the keyboard gets it back,
+            // and at first the first control in tab order has it.
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus && IsChild(hwnd, focus)) focus_ = focus;
+            } else if (IsWindowEnabled(hwnd)) {
+                HWND target = focus_ && IsWindow(focus_) && IsChild(hwnd, focus_)
+                                  ? focus_
+                                  : GetNextDlgTabItem(hwnd, nullptr, FALSE);
+                if (target) SetFocus(target);
+            }
+            return 0;
+        case WM_SYSCOMMAND:
+            // The window menu and the menu bar stay shut while the window is
+            // disabled; closing still works (the program can always be ended).
+            if (!IsWindowEnabled(hwnd) && ((wp & 0xFFF0) == SC_KEYMENU || (wp & 0xFFF0) == SC_MOUSEMENU)) return 0;
+            break;
+        case WM_MENUCHAR:
+            if (HIWORD(wp) & MF_POPUP) return MenuChar(static_cast<WCHAR>(LOWORD(wp)), reinterpret_cast<HMENU>(lp));
+            break;
+        case WM_TIMER:
+            for (const auto& [_, node] : byName_) {
+                if (node && node->role == Node::Role::Timer && node->timerId == wp && node->timerEnabled) {
+                    Fire(events_.tick, node->Name());
+                    return 0;
+                }
+            }
+            return 0;
+        case 0x02E0: {  // WM_DPICHANGED: lay the window out again for the new monitor
+            Layout(HIWORD(wp));
+            const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+            SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_DESTROY:
+            for (const auto& [_, node] : byName_) {
+                if (node && node->role == Node::Role::Timer) KillTimer(hwnd, node->timerId);
+            }
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            hwnd_ = nullptr;
+            if (root_) root_->hwnd = nullptr;
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            break;
+        default: break;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace kavrel::app

@@ -1,0 +1,33 @@
+// Bitmaps of the shared picture objects, decoded by the system's picture
+// loader (BMP and JPEG files).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "progressbar/gdi/gdi_win32.h"
+#include "progressbar/persist/std_objects.h"
+
+namespace kavrel::progressbar::win32 {
+
+// A bitmap of the picture in a BMP or JPEG file's bytes, owned by the
+// caller; empty when the bytes are not a bitmap picture the system can load.
+GdiObject<HBITMAP> DecodePicture(const std::vector<std::uint8_t>& bytes);
+
+// The last picture decoded, kept while the bytes asked for stay the same,
+// so that a redraw does not decode the file again.
+class PictureCache {
+public:
+    // nullptr when the picture cannot be decoded. The bitmap belongs to the
+    // cache and lives until the next different picture is asked for.
+    HBITMAP BitmapOf(const StdPicture& picture);
+
+private:
+    bool loaded_ = false;
+    std::vector<std::uint8_t> bytes_;
+    GdiObject<HBITMAP> bitmap_;
+};
+
+}  // namespace kavrel::progressbar::win32

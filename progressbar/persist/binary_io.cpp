@@ -1,0 +1,237 @@
+#include "progressbar/persist/binary_io.h"
+
+#include <bit>
+#include <cstdio>
+#include <cstring>
+
+namespace kavrel::progressbar {
+
+namespace {
+
+std::string Describe(const std::string& field, std::size_t offset, const std::string& detail) {
+    std::string text = field;
+    if (offset != FormatError::kNoOffset) text += " at byte offset " + std::to_string(offset);
+    return text + ": " + detail;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+FormatError::FormatError(std::string field, std::size_t offset, const std::string& detail)
+    : std::runtime_error(Describe(field, offset, detail)), field_(std::move(field)), offset_(offset) {}
+
+std::optional<Guid> Guid::Parse(std::string_view text) {
+    if (text.size() == 38 && text.front() == '{' && text.back() == '}') text = text.substr(1, 36);
+    if (text.size() != 36) return std::nullopt;
+    std::array<std::uint8_t, 16> raw{};
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (i == 8 || i == 13 || i == 18 || i == 23) {
+            if (text[i] != '-') return std::nullopt;
+            ++i;
+            continue;
+        }
+        int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        raw[n++] = static_cast<std::uint8_t>(hi * 16 + lo);
+        i += 2;
+    }
+    // The text gives every group most significant byte first.
+    Guid g;
+    g.data1 = (std::uint32_t{raw[0]} << 24) | (std::uint32_t{raw[1]} << 16) | (std::uint32_t{raw[2]} << 8) | raw[3];
+    g.data2 = static_cast<std::uint16_t>((raw[4] << 8) | raw[5]);
+    g.data3 = static_cast<std::uint16_t>((raw[6] << 8) | raw[7]);
+    std::memcpy(g.data4.data(), raw.data() + 8, 8);
+    return g;
+}
+
+std::string Guid::ToString() const {
+    char text[40];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", data1, data2, data3,
+                  data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6], data4[7]);
+    return text;
+}
+
+std::array<std::uint8_t, 16> Guid::ToBytes() const {
+    std::array<std::uint8_t, 16> b{};
+    for (int i = 0; i < 4; ++i) b[i] = static_cast<std::uint8_t>(data1 >> (8 * i));
+    b[4] = static_cast<std::uint8_t>(data2);
+    b[5] = static_cast<std::uint8_t>(data2 >> 8);
+    b[6] = static_cast<std::uint8_t>(data3);
+    b[7] = static_cast<std::uint8_t>(data3 >> 8);
+    std::memcpy(b.data() + 8, data4.data(), 8);
+    return b;
+}
+
+Guid Guid::FromBytes(std::span<const std::uint8_t, 16> b) {
+    Guid g;
+    g.data1 = std::uint32_t{b[0]} | (std::uint32_t{b[1]} << 8) | (std::uint32_t{b[2]} << 16) | (std::uint32_t{b[3]} << 24);
+    g.data2 = static_cast<std::uint16_t>(b[4] | (b[5] << 8));
+    g.data3 = static_cast<std::uint16_t>(b[6] | (b[7] << 8));
+    std::memcpy(g.data4.data(), b.data() + 8, 8);
+    return g;
+}
+
+void ByteReader::Fail(const char* field, std::size_t offset, const std::string& detail) {
+    throw FormatError(field, offset, detail);
+}
+
+void ByteReader::Need(std::size_t count, const char* field) const {
+    if (count > Remaining()) {
+        Fail(field, Offset(),
+             "needs " + std::to_string(count) + " bytes, only " + std::to_string(Remaining()) + " remain");
+    }
+}
+
+std::uint8_t ByteReader::U8(const char* field) {
+    Need(1, field);
+    return data_[pos_++];
+}
+
+std::uint16_t ByteReader::U16(const char* field) {
+    Need(2, field);
+    auto v = static_cast<std::uint16_t>(data_[pos_] | (data_[pos_ + 1] << 8));
+    pos_ += 2;
+    return v;
+}
+
+std::uint32_t ByteReader::U32(const char* field) {
+    Need(4, field);
+    std::uint32_t v = std::uint32_t{data_[pos_]} | (std::uint32_t{data_[pos_ + 1]} << 8) |
+                      (std::uint32_t{data_[pos_ + 2]} << 16) | (std::uint32_t{data_[pos_ + 3]} << 24);
+    pos_ += 4;
+    return v;
+}
+
+double ByteReader::F64(const char* field) {
+    Need(8, field);
+    std::uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i) bits = (bits << 8) | data_[pos_ + static_cast<std::size_t>(i)];
+    pos_ += 8;
+    return std::bit_cast<double>(bits);
+}
+
+Guid ByteReader::ReadGuid(const char* field) {
+    Need(16, field);
+    Guid g = Guid::FromBytes(std::span<const std::uint8_t, 16>(data_.data() + pos_, 16));
+    pos_ += 16;
+    return g;
+}
+
+std::span<const std::uint8_t> ByteReader::Bytes(std::size_t count, const char* field) {
+    Need(count, field);
+    auto view = data_.subspan(pos_, count);
+    pos_ += count;
+    return view;
+}
+
+ByteReader ByteReader::Sub(std::size_t count, const char* field) {
+    std::size_t start = Offset();
+    return ByteReader(Bytes(count, field), start);
+}
+
+void ByteWriter::U16(std::uint16_t v) {
+    out_.push_back(static_cast<std::uint8_t>(v));
+    out_.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void ByteWriter::U32(std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+void ByteWriter::F64(double v) {
+    auto bits = std::bit_cast<std::uint64_t>(v);
+    for (int i = 0; i < 8; ++i) out_.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
+}
+
+void ByteWriter::WriteGuid(const Guid& g) {
+    auto b = g.ToBytes();
+    Bytes(b);
+}
+
+void ByteWriter::PatchU32(std::size_t at, std::uint32_t v) {
+    if (at + 4 > out_.size()) throw std::out_of_range("ByteWriter::PatchU32 past the end");
+    for (int i = 0; i < 4; ++i) out_[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        auto c = static_cast<unsigned char>(text[i]);
+        std::uint32_t cp;
+        std::size_t len;
+        if (c < 0x80) {
+            cp = c;
+            len = 1;
+        } else if ((c & 0xE0) == 0xC0) {
+            cp = c & 0x1F;
+            len = 2;
+        } else if ((c & 0xF0) == 0xE0) {
+            cp = c & 0x0F;
+            len = 3;
+        } else if ((c & 0xF8) == 0xF0) {
+            cp = c & 0x07;
+            len = 4;
+        } else {
+            return std::nullopt;
+        }
+        if (i + len > text.size()) return std::nullopt;
+        for (std::size_t k = 1; k < len; ++k) {
+            auto cc = static_cast<unsigned char>(text[i + k]);
+            if ((cc & 0xC0) != 0x80) return std::nullopt;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        static constexpr std::uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::optional<std::string> Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return std::nullopt;
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
+            ++i;
+        } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
+            return std::nullopt;
+        }
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+}  // namespace kavrel::progressbar

@@ -1,0 +1,215 @@
+// The window host under Wine, in-process: Form1 made from its stored
+// description (embedded in this test program as it is in the real one),
+// looked at through the host and through plain Win32 calls.
+#include <windows.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/form/form_codec.h"
+#include "app/host/form_window_win32.h"
+#include "app/host/host_gdi_win32.h"
+#include "form1_support_win32.h"
+
+using namespace kavrel;
+using namespace kavrel::app;
+using kavrel::testing::Form1Bytes;
+using kavrel::testing::Pump;
+
+namespace {
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t buf[512] = {};
+    GetWindowTextW(hwnd, buf, 512);
+    return buf;
+}
+
+class Form1Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        OleInitialize(nullptr);
+        form = LoadForm1(Form1Bytes());
+        Make(form);
+    }
+    void TearDown() override {
+        window.reset();
+        Pump();
+        OleUninitialize();
+    }
+    void Make(const FormDescription& description) {
+        window.reset();
+        FormWindow::Events events;
+        events.press = [this](const std::string& b) { presses.push_back(b); };
+        events.menu = [this](const std::string& m) { menus.push_back(m); };
+        window = std::make_unique<FormWindow>(description, GetModuleHandleW(nullptr), events);
+        window->Show(SW_SHOWNORMAL);
+        Pump();
+    }
+    // A control's expected rectangle in the window's client area at 96 DPI:
+    // its twips and those of its containers, 15 twips a pixel.
+    RECT Expected(int left, int top, int width, int height) {
+        return RECT{left / 15, top / 15, left / 15 + width / 15, top / 15 + height / 15};
+    }
+    FormDescription form;
+    std::unique_ptr<FormWindow> window;
+    std::vector<std::string> presses, menus;
+};
+
+TEST_F(Form1Window, IsAFixedDialogWindowWithTheStoredCaptionCentredOnTheScreen) {
+    HWND w = window->Handle();
+    EXPECT_EQ(TextOf(w), L"  Kavrel LinkTuner  2007");
+    const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE);
+    EXPECT_FALSE(style & WS_THICKFRAME) << "resizable";
+    EXPECT_FALSE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(GetMenu(w) != nullptr);
+    EXPECT_TRUE(IsWindowEnabled(w));
+
+    RECT client{};
+    GetClientRect(w, &client);
+    EXPECT_EQ(client.right, 508);  // 7620 twips
+    EXPECT_EQ(client.bottom, 325);  // 4875 twips
+
+    RECT wr{};
+    GetWindowRect(w, &wr);
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_NEAR((wr.left + wr.right) / 2.0, sw / 2.0, 1.0);
+    EXPECT_NEAR((wr.top + wr.bottom) / 2.0, sh / 2.0, 1.0);
+}
+
+TEST_F(Form1Window, EveryControlIsWhereTheDescriptionPutsIt) {
+    const int frame3 = 120;  // FramePlus3's left and top in the window
+    auto inFrame3 = [&](int l, int t, int w, int h) { return Expected(frame3 + l, frame3 + t, w, h); };
+    auto check = [&](const char* name, RECT want) {
+        const RECT got = window->ControlRect(name);
+        EXPECT_EQ(got.left, want.left) << name;
+        EXPECT_EQ(got.top, want.top) << name;
+        EXPECT_EQ(got.right, want.right) << name;
+        EXPECT_EQ(got.bottom, want.bottom) << name;
+    };
+    check("FramePlus3", Expected(120, 120, 7455, 4695));
+    check("command1", inFrame3(4080, 4080, 1455, 495));
+    check("KavrelCmd1", inFrame3(5760, 4080, 1455, 495));
+    check("Label12", inFrame3(120, 600, 7095, 615));
+    check("Image4", inFrame3(240, 3480, 3600, 630));
+    check("Shape1", inFrame3(165, 3345, 3735, 900));
+    check("Label5", inFrame3(135, 4350, 3765, 180));
+    check("FramePlus1", inFrame3(120, 1440, 3735, 1815));
+    check("Adsl1", inFrame3(120 + 600, 1440 + 435, 1815, 255));
+    check("Image1", inFrame3(120 + 120, 1440 + 1245, 300, 300));
+    check("FramePlus2", inFrame3(3960, 1320, 3375, 2655));
+    check("r1024", inFrame3(3960 + 240, 1320 + 2280, 3015, 255));
+}
+
+TEST_F(Form1Window, StartsIdleWithModemAnd56Selected) {
+    const std::vector<std::pair<const char*, int>> options = {
+        {"Adsl1", 0}, {"Modem1", -1}, {"Lan1", 0},  {"r33", 0},  {"r56", -1},
+        {"r64", 0},   {"r128", 0},    {"r512", 0},  {"r1024", 0}};
+    for (const auto& [name, value] : options) EXPECT_EQ(window->GetProperty(name, "Value"), value) << name;
+    EXPECT_EQ(window->GetProperty("Timer3", "Enabled"), 0);
+    EXPECT_EQ(window->GetProperty("Image4", "Visible"), -1);
+    for (const char* hidden : {"Label1", "Label2", "Bar1", "Bar2"}) {
+        EXPECT_EQ(window->GetProperty(hidden, "Visible"), 0) << hidden;
+        EXPECT_FALSE(window->ControlVisible(hidden)) << hidden;
+    }
+    EXPECT_EQ(TextOf(window->ControlWindow("Adsl1")), L"ADSL ou Cable ");
+    EXPECT_EQ(TextOf(window->ControlWindow("r56")), L"56  kbps (RTC)");
+    EXPECT_EQ(TextOf(window->ControlWindow("Lan1")), L"R\u00e9seaux local (Lan)");
+    EXPECT_EQ(TextOf(window->ControlWindow("command1")), L"&Optimiser");
+}
+
+TEST_F(Form1Window, SelectingAnOptionClearsOnlyTheOthersOfItsFrame) {
+    SendMessageW(window->ControlWindow("Lan1"), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ(window->GetProperty("Lan1", "Value"), -1);
+    EXPECT_EQ(window->GetProperty("Modem1", "Value"), 0);
+    EXPECT_EQ(window->GetProperty("Adsl1", "Value"), 0);
+    EXPECT_EQ(window->GetProperty("r56", "Value"), -1);  // the speed group is untouched
+    SendMessageW(window->ControlWindow("r1024"), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ(window->GetProperty("r56", "Value"), 0);
+    EXPECT_EQ(window->GetProperty("r1024", "Value"), -1);
+    EXPECT_EQ(window->GetProperty("Lan1", "Value"), -1);
+    // Only the selected option of each group is a tab stop.
+    EXPECT_TRUE(GetWindowLongPtrW(window->ControlWindow("Lan1"), GWL_STYLE) & WS_TABSTOP);
+    EXPECT_FALSE(GetWindowLongPtrW(window->ControlWindow("Modem1"), GWL_STYLE) & WS_TABSTOP);
+}
+
+TEST_F(Form1Window, ButtonsAndMenuItemsReportTheirNames) {
+    SendMessageW(window->ControlWindow("command1"), BM_CLICK, 0, 0);
+    SendMessageW(window->ControlWindow("KavrelCmd1"), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ(presses, (std::vector<std::string>{"command1", "KavrelCmd1"}));
+
+    // The menu bar: "&Fichier", "&Action", "&Aide", with their items.
+    HMENU bar = GetMenu(window->Handle());
+    ASSERT_EQ(GetMenuItemCount(bar), 3);
+    wchar_t text[64];
+    GetMenuStringW(bar, 0, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"&Fichier");
+    GetMenuStringW(bar, 2, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"&Aide");
+    HMENU help = GetSubMenu(bar, 2);
+    ASSERT_EQ(GetMenuItemCount(help), 3);
+    EXPECT_EQ(GetMenuState(help, 1, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+    const UINT siteId = GetMenuItemID(help, 2);
+    SendMessageW(window->Handle(), WM_COMMAND, MAKEWPARAM(siteId, 0), 0);
+    EXPECT_EQ(menus, (std::vector<std::string>{"site"}));
+}
+
+TEST_F(Form1Window, LateBoundAccessShowsHidesAndDisables) {
+    window->SetProperty("Label1", "Visible", -1);
+    window->SetProperty("Bar1", "Visible", -1);
+    EXPECT_EQ(window->GetProperty("Label1", "Visible"), -1);
+    EXPECT_TRUE(window->ControlVisible("Bar1"));
+    window->SetProperty("Form1", "Enabled", 0);
+    EXPECT_FALSE(IsWindowEnabled(window->Handle()));
+    window->SetProperty("Form1", "Enabled", -1);
+    EXPECT_TRUE(IsWindowEnabled(window->Handle()));
+    EXPECT_THROW(window->SetProperty("NoSuchControl", "Visible", 0), std::invalid_argument);
+    EXPECT_THROW(window->GetProperty("Label1", "Caption"), std::invalid_argument);
+}
+
+TEST_F(Form1Window, TheTimerTicksOnlyWhileEnabled) {
+    std::vector<std::string> ticks;
+    FormWindow::Events events;
+    events.tick = [&](const std::string& t) { ticks.push_back(t); };
+    window = std::make_unique<FormWindow>(form, GetModuleHandleW(nullptr), events);
+    Pump();  // the replaced window's end posted a quit message
+    window->SetProperty("Timer3", "Enabled", -1);
+    const DWORD start = GetTickCount();
+    while (ticks.size() < 2 && GetTickCount() - start < 3000) {
+        MSG msg;
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
+        DispatchMessageW(&msg);
+    }
+    ASSERT_GE(ticks.size(), 2u);
+    EXPECT_EQ(ticks.front(), "Timer3");
+    window->SetProperty("Timer3", "Enabled", 0);
+    ticks.clear();
+    Sleep(400);
+    Pump();
+    EXPECT_TRUE(ticks.empty());
+}
+
+TEST_F(Form1Window, AChangedDescriptionChangesTheWindow) {
+    FormDescription changed = form;
+    changed.window.caption = "Autre titre";
+    Control* label = changed.Find("Adsl1");
+    ASSERT_TRUE(label);
+    label->caption = "Fibre optique";
+    label->position->top += 150;  // 10 pixels lower
+    Control* button = changed.Find("command1");
+    button->storedSet->Write("caption", std::string("&Lancer"));
+    Make(changed);
+    EXPECT_EQ(TextOf(window->Handle()), L"Autre titre");
+    EXPECT_EQ(TextOf(window->ControlWindow("Adsl1")), L"Fibre optique");
+    EXPECT_EQ(TextOf(window->ControlWindow("command1")), L"&Lancer");
+    EXPECT_EQ(window->ControlRect("Adsl1").top, (120 + 1440 + 435 + 150) / 15);
+}
+
+}  // namespace

@@ -1,0 +1,267 @@
+// Form1's procedures in-process under Wine, on the real window built from
+// its stored description and the real progress bars: the run, the timer's
+// ticks driven directly, the about box, the web-site command and exit.
+#include <windows.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/form1_win32.h"
+#include "app/form/form_codec.h"
+#include "app/host/host_gdi_win32.h"
+#include "form1_support_win32.h"
+#include "progressbar_support_win32.h"
+#include "registry/memory_registry.h"
+
+using namespace kavrel;
+using namespace kavrel::app;
+using kavrel::testing::Form1Bytes;
+using kavrel::testing::Pump;
+
+namespace {
+
+// The window as the procedures see it, with every write written down.
+class Recorder : public optimiser::WindowControls {
+public:
+    explicit Recorder(optimiser::WindowControls& inner) : inner_(inner) {}
+    std::int32_t GetProperty(std::string_view c, std::string_view p) override { return inner_.GetProperty(c, p); }
+    void SetProperty(std::string_view c, std::string_view p, std::int32_t v) override {
+        const std::string key = std::string(c) + "." + std::string(p);
+        if (key == failOn) throw std::runtime_error("cannot set " + key);
+        writes.push_back(key + "=" + std::to_string(v));
+        inner_.SetProperty(c, p, v);
+    }
+    std::vector<std::string> writes;
+    std::string failOn;
+
+private:
+    optimiser::WindowControls& inner_;
+};
+
+// What the about box showed, caught as it opened and then closed.
+struct BoxSeen {
+    std::wstring title, text;
+    bool informationIcon = false;
+    int shown = 0;
+};
+BoxSeen* g_seen = nullptr;
+HHOOK g_hook = nullptr;
+
+LRESULT CALLBACK WatchBoxes(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_ACTIVATE && g_seen) {
+        HWND box = reinterpret_cast<HWND>(wp);
+        wchar_t cls[16] = {};
+        GetClassNameW(box, cls, 16);
+        if (std::wstring(cls) == L"#32770") {
+            ++g_seen->shown;
+            wchar_t buf[2048] = {};
+            GetWindowTextW(box, buf, 2048);
+            g_seen->title = buf;
+            const HICON info = LoadIconW(nullptr, IDI_INFORMATION);
+            for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                GetClassNameW(c, cls, 16);
+                if (_wcsicmp(cls, L"Static") != 0) continue;
+                if ((GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+                    g_seen->informationIcon = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0)) == info;
+                } else {
+                    GetWindowTextW(c, buf, 2048);
+                    if (wcslen(buf) > g_seen->text.size()) g_seen->text = buf;
+                }
+            }
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(g_hook, code, wp, lp);
+}
+
+class Form1Procedures : public ::testing::Test {
+protected:
+    void SetUp() override {
+        OleInitialize(nullptr);
+        procedures = std::make_unique<Form1>(reg, [this](const char* a) { opened.push_back(a); });
+        window = std::make_unique<FormWindow>(LoadForm1(Form1Bytes()), GetModuleHandleW(nullptr),
+                                              procedures->Events());
+        recorder = std::make_unique<Recorder>(*window);
+        procedures->Attach(*window, recorder.get());
+        window->Show(SW_SHOWNORMAL);
+        Pump();
+    }
+    void TearDown() override {
+        window.reset();
+        Pump();
+        OleUninitialize();
+    }
+    std::int32_t Get(const char* c, const char* p) { return window->GetProperty(c, p); }
+    void Select(const char* option) {
+        SendMessageW(window->ControlWindow(option), BM_CLICK, 0, 0);
+        Pump();
+    }
+
+    registry::MemoryRegistry reg{true};
+    std::vector<std::string> opened;
+    std::unique_ptr<Form1> procedures;
+    std::unique_ptr<FormWindow> window;
+    std::unique_ptr<Recorder> recorder;
+};
+
+TEST_F(Form1Procedures, OptimiserWritesTheProfileThenShowsTheProgressDisplay) {
+    Select("Adsl1");
+    Select("r1024");
+    procedures->command1_Click();
+    const auto window_size = reg.GetValue(registry::kHkeyLocalMachine,
+                                          R"(SYSTEM\CurrentControlSet\Services\Tcpip\Parameters)", "TcpWindowSize");
+    ASSERT_TRUE(window_size);
+    EXPECT_EQ(window_size->data, (std::vector<std::uint8_t>{0x00, 0x60, 0, 0}));  // 24576
+    EXPECT_FALSE(IsWindowEnabled(window->Handle()));
+    EXPECT_EQ(Get("Timer3", "Enabled"), -1);
+    EXPECT_EQ(Get("Image4", "Visible"), 0);
+    EXPECT_EQ(Get("Shape1", "Visible"), 0);
+    for (const char* shown : {"Label1", "Label2"}) EXPECT_EQ(Get(shown, "Visible"), -1) << shown;
+    EXPECT_TRUE(window->ControlVisible("Bar1"));
+    EXPECT_TRUE(window->ControlVisible("Bar2"));
+    EXPECT_EQ(Get("Bar1", "Value"), 0);
+    EXPECT_EQ(Get("Bar2", "Value"), 0);
+}
+
+TEST_F(Form1Procedures, TicksFollowTheTimelineOnTheRealBars) {
+    procedures->command1_Click();
+    std::map<int, std::pair<int, int>> at;
+    int tick = 0;
+    while (Get("Timer3", "Enabled") != 0 && tick < 200) {
+        procedures->Timer3_Timer();
+        ++tick;
+        at[tick] = {Get("Bar1", "Value"), Get("Bar2", "Value")};
+    }
+    EXPECT_EQ(tick, 79);
+    EXPECT_EQ(at[1], std::make_pair(0, 15));
+    EXPECT_EQ(at[6], std::make_pair(0, 90));
+    EXPECT_EQ(at[7], std::make_pair(9, 15));
+    EXPECT_EQ(at[13], std::make_pair(18, 15));
+    EXPECT_EQ(at[73], std::make_pair(100, 15));  // the bar holds 99 + 9 at 100
+    EXPECT_EQ(at[79].first, 100);
+    // Idle again.
+    EXPECT_TRUE(IsWindowEnabled(window->Handle()));
+    EXPECT_EQ(Get("Image4", "Visible"), -1);
+    EXPECT_EQ(Get("Shape1", "Visible"), -1);
+    EXPECT_FALSE(window->ControlVisible("Bar1"));
+    EXPECT_FALSE(window->ControlVisible("Bar2"));
+    EXPECT_EQ(Get("Label1", "Visible"), 0);
+}
+
+TEST_F(Form1Procedures, TheLastTickEndsTheDisplayInItsOrder) {
+    procedures->command1_Click();
+    for (int i = 0; i < 78; ++i) procedures->Timer3_Timer();
+    recorder->writes.clear();
+    procedures->Timer3_Timer();
+    const std::vector<std::string> expected = {
+        "Bar2.Value=105",   "Bar1.Visible=0",    "Label1.Visible=0",  "Bar2.Visible=0",   "Label2.Visible=0",
+        "Image4.Visible=-1", "Shape1.Visible=-1", "Timer3.Enabled=0", "Form1.Enabled=-1"};
+    EXPECT_EQ(recorder->writes, expected);
+}
+
+TEST_F(Form1Procedures, TheDisplayEndsEarlyWhenBar1AlreadyReads100) {
+    procedures->command1_Click();
+    window->SetProperty("Bar1", "Value", 100);
+    int tick = 0;
+    while (Get("Timer3", "Enabled") != 0 && tick < 200) {
+        procedures->Timer3_Timer();
+        ++tick;
+    }
+    EXPECT_EQ(tick, 7);
+    EXPECT_TRUE(IsWindowEnabled(window->Handle()));
+}
+
+TEST_F(Form1Procedures, ATickThatFailsEndsTheDisplayInsteadOfLockingTheWindow) {
+    procedures->command1_Click();
+    recorder->failOn = "Bar2.Value";
+    procedures->Timer3_Timer();
+    EXPECT_TRUE(IsWindowEnabled(window->Handle()));
+    EXPECT_EQ(Get("Timer3", "Enabled"), 0);
+    EXPECT_FALSE(window->ControlVisible("Bar2"));
+}
+
+TEST_F(Form1Procedures, TheMenuRunsTheButtonsProcedures) {
+    registry::MemoryRegistry viaButton(true);
+    {
+        Form1 other(viaButton);
+        FormWindow w(LoadForm1(Form1Bytes()), GetModuleHandleW(nullptr), other.Events());
+        other.Attach(w);
+        other.command1_Click();
+    }
+    Pump();
+    procedures->opti_Click();
+    EXPECT_EQ(reg.Dump(), viaButton.Dump());
+    EXPECT_FALSE(IsWindowEnabled(window->Handle()));
+
+    // Menu item and button, chosen the way a user chooses them.
+    BoxSeen seen;
+    g_seen = &seen;
+    g_hook = SetWindowsHookExW(WH_CBT, WatchBoxes, nullptr, GetCurrentThreadId());
+    window->SetProperty("Form1", "Enabled", -1);
+    procedures->propos_Click();
+    const BoxSeen fromMenu = seen;
+    SendMessageW(window->ControlWindow("KavrelCmd1"), BM_CLICK, 0, 0);
+    UnhookWindowsHookEx(g_hook);
+    g_seen = nullptr;
+    EXPECT_EQ(seen.shown, 2);
+    EXPECT_EQ(fromMenu.title, seen.title);
+    EXPECT_EQ(fromMenu.text, seen.text);
+}
+
+TEST_F(Form1Procedures, TheAboutBoxIsModalWithTheInformationIcon) {
+    BoxSeen seen;
+    g_seen = &seen;
+    g_hook = SetWindowsHookExW(WH_CBT, WatchBoxes, nullptr, GetCurrentThreadId());
+    procedures->KavrelCmd1_Click();
+    UnhookWindowsHookEx(g_hook);
+    g_seen = nullptr;
+    ASSERT_EQ(seen.shown, 1);
+    EXPECT_EQ(seen.title, L"A Propos de Kavrel LinkTune 2.0");
+    EXPECT_EQ(seen.text, Widen(AboutText()));
+    EXPECT_TRUE(seen.informationIcon);
+}
+
+TEST_F(Form1Procedures, TheSiteCommandOpensTheVendorsAddressOnly) {
+    procedures->site_Click();
+    EXPECT_EQ(opened, (std::vector<std::string>{kVendorWebSite}));
+    EXPECT_TRUE(IsWindowEnabled(window->Handle()));
+}
+
+TEST_F(Form1Procedures, RunsAnimationsAndRepaintsWithoutLeakingGdiObjects) {
+    auto repaint = [&] {
+        RedrawWindow(window->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Pump();
+    };
+    auto fullRun = [&] {
+        procedures->command1_Click();
+        while (Get("Timer3", "Enabled") != 0) {
+            procedures->Timer3_Timer();
+            repaint();
+        }
+        repaint();
+    };
+    // The first showing of the bars makes what they keep for their life
+    // (their windows' drawing state): count from after it.
+    fullRun();
+    const long before = progressbar::testing::GdiObjectsInUse();
+    ASSERT_GT(before, 0);
+    for (int run = 0; run < 3; ++run) fullRun();
+    EXPECT_EQ(progressbar::testing::GdiObjectsInUse(), before);
+}
+
+TEST_F(Form1Procedures, QuitterUnloadsTheWindowAndEndsTheLoop) {
+    procedures->exit_Click();
+    EXPECT_TRUE(window->IsUnloaded());
+    MSG msg;
+    bool quit = false;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) quit = quit || msg.message == WM_QUIT;
+    EXPECT_TRUE(quit);
+}
+
+}  // namespace
