@@ -13,19 +13,12 @@ exe_win="Z:$(realpath "$bin/KavrelLinkTune.exe" | tr / '\\')"
 bash scripts/wine-session.sh start
 probe prepare-registry >/dev/null
 
-starts=()
-for i in 1 2 3 4 5; do
-  t0=$(now_ms)
-  run "$bin/KavrelLinkTune.exe" >/dev/null 2>&1 &
-  pid=$!
-  # Polls every 50 ms; the probe's own start overlaps the program's.
-  probe wait 30 >/dev/null
-  starts+=("$(( $(now_ms) - t0 ))")
-  probe close >/dev/null
-  wait "$pid" || true
-done
-echo "startup_to_window_shown_ms_runs=${starts[*]}"
-echo "startup_to_window_shown_ms_median=$(printf '%s\n' "${starts[@]}" | median)"
+# Start-up beside a bare window (one class, one CreateWindowEx, one message
+# loop), measured the same way inside Wine: process creation to the window
+# shown, and to its first complete paint (the client area equal to a capture
+# of the settled window). 7 interleaved rounds; medians and ratios.
+# STARTUP_BENCH_TRACE=1 prints how many pixels still differ at each poll.
+run "$bin/startup-bench.exe" 7 "$exe_win" "Z:$(realpath "$bin/bare-window.exe" | tr / '\\')" | tr -d '\r'
 
 durations=()
 for i in 1 2 3; do

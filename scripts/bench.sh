@@ -39,8 +39,9 @@ xvfb-run -a -s "-screen 0 1024x768x24" \
   bash -c 'build/windows/wine-run.sh build/windows/bin/progressbar_bench.exe 501; status=$?; bash scripts/wine-session.sh stop; exit $status' \
   | tr -d '\r' | tee "$out/progressbar.txt"
 
-# The program itself, on a private X display: the time from process start to
-# the window shown (median of 5, the wine server already running), and the
+# The program itself, on a private X display: start-up from process creation
+# to the first complete paint beside a bare window (median of 7 each,
+# interleaved), and the
 # length of the progress animation from the press of "&Optimiser" to the
 # window enabled again (median of 3), against 79 ticks of 150 ms.
 echo "== program: start-up and animation"
