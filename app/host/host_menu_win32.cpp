@@ -54,7 +54,7 @@ void FormWindow::BuildMenus() {
             } else if (!topLevel && menus_->decorated) {
                 auto it = decorations.find(Fold("#" + item.name));
                 if (it != decorations.end() && it->second.picture) {
-                    state->picture = DecodedPicture::Decode(*it->second.picture);
+                    state->picture = pictures_->Take(*it->second.picture);
                     state->key = it->second.key;
                 }
                 AppendMenuW(menu, MF_OWNERDRAW | enabled, state->id, reinterpret_cast<LPCWSTR>(state.get()));
