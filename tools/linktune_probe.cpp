@@ -5,7 +5,8 @@
 //   linktune-probe window             caption, styles, client size and place, enabled
 //   linktune-probe controls EXE       every control of the description: screen rectangle,
 //                                     centre, shown, enabled, selected (windowed controls)
-//   linktune-probe dialog             the about box: title and text
+//   linktune-probe dialog             the about box: title, text, icon and screen rectangle
+//   linktune-probe popup              the screen rectangle of the open drop-down menu
 //   linktune-probe registry           what the registry holds for every row of the table
 //   linktune-probe close              asks the window to close (WM_CLOSE)
 //   linktune-probe prepare-registry   makes the keys the rows address exist (as on a system
@@ -187,9 +188,25 @@ int Dialog() {
             }
         }
         std::printf("icon\t%s\n", icon ? "shown" : "none");
+        RECT rc{};
+        GetWindowRect(d, &rc);
+        std::printf("rect\t%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
         return 0;
     }
     std::printf("no dialog\n");
+    return 1;
+}
+
+int Popup() {
+    // An open drop-down menu is a top-level window of the menu class.
+    for (HWND m = FindWindowW(L"#32768", nullptr); m; m = FindWindowExW(nullptr, m, L"#32768", nullptr)) {
+        if (!IsWindowVisible(m)) continue;
+        RECT rc{};
+        GetWindowRect(m, &rc);
+        std::printf("rect\t%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+        return 0;
+    }
+    std::printf("no menu\n");
     return 1;
 }
 
@@ -244,7 +261,7 @@ int PrepareRegistry() {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: linktune-probe wait [SECONDS] | window | controls EXE | dialog | registry | close |\n"
+                 "usage: linktune-probe wait [SECONDS] | window | controls EXE | dialog | popup | registry | close |\n"
                  "                      prepare-registry\n");
     return 2;
 }
@@ -260,6 +277,7 @@ int main(int argc, char** argv) {
         if (cmd == "window" && argc == 2) return Window();
         if (cmd == "controls" && argc == 3) return Controls(argv[2]);
         if (cmd == "dialog" && argc == 2) return Dialog();
+        if (cmd == "popup" && argc == 2) return Popup();
         if (cmd == "registry" && argc == 2) return Registry();
         if (cmd == "prepare-registry" && argc == 2) return PrepareRegistry();
         if (cmd == "close" && argc == 2) {

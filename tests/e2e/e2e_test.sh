@@ -4,8 +4,11 @@
 # Space. The registry is read back after each run.
 #
 # usage: e2e_test.sh WINE_RUN BIN_DIR OUT_DIR [SCENARIO...]
-# Scenarios: adsl modem lan menu keyboard disabled about site exit-during-animation;
+# Scenarios: adsl modem lan menu keyboard disabled about site exit-during-animation look;
 # and demo, a plain session for `make run` without a display.
+# look compares the idle window, its "&Aide" menu and the about box, pixel for pixel, with the
+# captures in reference/ beside this script (REFERENCE_WRITE=1 writes them:
+# only for a change meant to alter the look, checked by eye before commit).
 set -uo pipefail
 
 emulator=$1
@@ -13,7 +16,8 @@ bin=$2
 out=$3
 shift 3
 scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(adsl modem lan menu keyboard disabled about site exit-during-animation)
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(adsl modem lan menu keyboard disabled about site exit-during-animation look)
+reference="$(cd "$(dirname "$0")" && pwd)/reference"
 
 exe="$bin/KavrelLinkTune.exe"
 probe() { "$emulator" "$bin/linktune-probe.exe" "$@" | tr -d '\r'; }
@@ -310,6 +314,65 @@ scenario_exit_during_animation() {
   program_pid=""
 }
 
+# crop_screen NAME X Y W H: the rectangle of a screenshot taken now.
+crop_screen() {
+  /usr/bin/import -window root "$out/screen.png"
+  /usr/bin/convert "$out/screen.png" -crop "${4}x${5}+${2}+${3}" +repage "$out/$1.png"
+}
+
+# compare_look NAME: $out/NAME.png against reference/NAME.png, every pixel.
+compare_look() {
+  local want="$reference/$1.png"
+  if [ "${REFERENCE_WRITE:-0}" = 1 ]; then
+    mkdir -p "$reference"
+    cp "$out/$1.png" "$want"
+    pass "look: wrote $want"
+    return
+  fi
+  [ -f "$want" ] || { fail "look: no reference $want"; return; }
+  local differing
+  differing=$(/usr/bin/compare -metric AE "$out/$1.png" "$want" "$out/$1-diff.png" 2>&1)
+  expect_eq "look: $1 is pixel for pixel its reference (differences in $out/$1-diff.png)" "$differing" 0
+}
+
+scenario_look() {
+  start_program || return
+  local rect
+  # shellcheck disable=SC2046
+  crop_screen idle-window $(window_field window)
+  compare_look idle-window
+  # The drawn items of the "&Aide" menu, the first one chosen.
+  xdotool key alt+a
+  sleep 0.3
+  xdotool key Right
+  sleep 0.4
+  rect=$(probe popup | awk -F'\t' '$1 == "rect" { print $2 }')
+  if [ -n "$rect" ]; then
+    # shellcheck disable=SC2086
+    crop_screen help-menu $rect
+    compare_look help-menu
+  else
+    fail "look: the \"&Aide\" menu is open"
+  fi
+  xdotool key Escape
+  sleep 0.1
+  xdotool key Escape
+  sleep 0.3
+  click KavrelCmd1
+  sleep 0.5
+  rect=$(probe dialog | awk -F'\t' '$1 == "rect" { print $2 }')
+  if [ -n "$rect" ]; then
+    # shellcheck disable=SC2086
+    crop_screen about-box $rect
+    compare_look about-box
+  else
+    fail "look: the about box is shown"
+  fi
+  xdotool key Return
+  sleep 0.3
+  quit_with_menu
+}
+
 trap 'stop_program' EXIT
 for s in "${scenarios[@]}"; do
   echo "== $s"
@@ -323,6 +386,7 @@ for s in "${scenarios[@]}"; do
     about) scenario_about ;;
     exit-during-animation) scenario_exit_during_animation ;;
     site) scenario_site ;;
+    look) scenario_look ;;
     demo)
       run_profile adsl Adsl1 r1024 128 24576
       echo "== what the registry holds for each row the run applied (27-80; rows under keys this system lacks left out)"
