@@ -4,11 +4,14 @@
 # Space. The registry is read back after each run.
 #
 # usage: e2e_test.sh WINE_RUN BIN_DIR OUT_DIR [SCENARIO...]
-# Scenarios: adsl modem lan menu keyboard disabled about site exit-during-animation look;
+# Scenarios: adsl modem lan menu keyboard disabled about site exit-during-animation look accessible;
 # and demo, a plain session for `make run` without a display.
 # look compares the idle window, its "&Aide" menu and the about box, pixel for pixel, with the
 # captures in reference/ beside this script (REFERENCE_WRITE=1 writes them:
 # only for a change meant to alter the look, checked by eye before commit).
+# accessible reads what assistive technology sees from outside the process
+# (the idle tree against reference/accessible-idle.txt, then the progress
+# display).
 set -uo pipefail
 
 emulator=$1
@@ -16,7 +19,7 @@ bin=$2
 out=$3
 shift 3
 scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(adsl modem lan menu keyboard disabled about site exit-during-animation look)
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(adsl modem lan menu keyboard disabled about site exit-during-animation look accessible)
 reference="$(cd "$(dirname "$0")" && pwd)/reference"
 
 exe="$bin/KavrelLinkTune.exe"
@@ -373,6 +376,57 @@ scenario_look() {
   quit_with_menu
 }
 
+# tree_field FILE ROLE NAME COLUMN: a column (3 value, 4 states) of the
+# first object with that role and name in a tree the probe printed.
+tree_field() {
+  awk -F'\t' -v r="$2" -v n="$3" -v c="$4" '{ sub(/^ +/, "", $1) } $1 == r && $2 == n { print $c; exit }' "$1"
+}
+
+scenario_accessible() {
+  start_program || return
+  # oleacc.dll is loaded on the first request, not at start-up.
+  expect_eq "accessible: oleacc.dll not loaded before anyone asks" "$(probe loaded oleacc.dll)" no
+  probe accessible > "$out/accessible-idle.txt"
+  expect_eq "accessible: oleacc.dll loaded on the first request" "$(probe loaded oleacc.dll)" yes
+  local want="$reference/accessible-idle.txt"
+  if [ "${REFERENCE_WRITE:-0}" = 1 ]; then
+    cp "$out/accessible-idle.txt" "$want"
+    pass "accessible: wrote $want"
+  elif diff -u "$want" "$out/accessible-idle.txt" > "$out/accessible-idle.diff"; then
+    pass "accessible: the idle window's tree is reference/accessible-idle.txt"
+  else
+    fail "accessible: the idle window's tree differs:"
+    sed 's/^/       /' "$out/accessible-idle.diff" | head -20
+  fi
+
+  click command1
+  sleep 1.2
+  local tree="$out/accessible-progress.txt" value
+  probe accessible > "$tree"
+  for bar in "Réglage de Windows" "Optimisation en cours"; do
+    expect_eq "accessible: \"$bar\" shown during the display" "$(tree_field "$tree" "progress bar" "$bar" 4)" readonly
+  done
+  value=$(tree_field "$tree" "progress bar" "Réglage de Windows" 3)
+  case $value in
+    [1-9]*" %") pass "accessible: the bar reads its level ($value)" ;;
+    *) fail "accessible: the bar reads '$value', not a level in percent" ;;
+  esac
+  expect_eq "accessible: the banner hidden during the display" \
+    "$(tree_field "$tree" graphic "Kavrel LinkTune" 4)" "readonly,invisible"
+  for button in Optimiser "A Propos"; do
+    expect_eq "accessible: \"$button\" unavailable during the display" \
+      "$(tree_field "$tree" "push button" "$button" 4)" unavailable
+  done
+  wait_idle "$(now_ms)" >/dev/null
+  probe accessible > "$tree"
+  expect_eq "accessible: afterwards the bar is hidden at its last level" \
+    "$(tree_field "$tree" "progress bar" "Réglage de Windows" 3) $(tree_field "$tree" "progress bar" "Réglage de Windows" 4)" \
+    "100 % readonly,invisible"
+  expect_eq "accessible: afterwards \"Optimiser\" is available again" \
+    "$(tree_field "$tree" "push button" Optimiser 4 | grep -c focusable)" 1
+  quit_with_menu
+}
+
 trap 'stop_program' EXIT
 for s in "${scenarios[@]}"; do
   echo "== $s"
@@ -387,6 +441,7 @@ for s in "${scenarios[@]}"; do
     exit-during-animation) scenario_exit_during_animation ;;
     site) scenario_site ;;
     look) scenario_look ;;
+    accessible) scenario_accessible ;;
     demo)
       run_profile adsl Adsl1 r1024 128 24576
       echo "== what the registry holds for each row the run applied (27-80; rows under keys this system lacks left out)"
