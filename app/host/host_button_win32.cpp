@@ -55,7 +55,11 @@ void FormWindow::DrawButton(Node& n, const DRAWITEMSTRUCT& dis) {
         x += picW + gap;
     }
     SetBkMode(dc, TRANSPARENT);
-    const bool disabled = (dis.itemState & ODS_DISABLED) != 0;
+    // In high contrast a button looks unavailable whenever it is: also while
+    // the window is disabled (the progress display), when a click does
+    // nothing. The normal look keeps its caption then.
+    const bool disabled = (dis.itemState & ODS_DISABLED) != 0 ||
+                          (contrast && !IsWindowEnabled(GetAncestor(dis.hwndItem, GA_ROOT)));
     SetTextColor(dc, disabled ? GetSysColor(COLOR_GRAYTEXT) : contrast ? GetSysColor(COLOR_BTNTEXT) : n.fore);
     RECT tr{x, rc.top + shift, rc.right, rc.bottom + shift};
     UINT format = DT_SINGLELINE | DT_VCENTER | DT_LEFT;

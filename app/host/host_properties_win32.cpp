@@ -67,10 +67,12 @@ void FormWindow::SetProperty(std::string_view control, std::string_view property
                 EnableWindow(hwnd_, TRUE);
                 if (GetActiveWindow() == hwnd_ && focus_ && IsWindow(focus_)) SetFocus(focus_);
             }
-            // The buttons are available or not with the window: say so.
+            // The buttons are available or not with the window: say so, and
+            // show it (in high contrast their captions grey).
             for (const auto& [_, node] : byName_) {
                 if (node && node->role == Node::Role::Button && node->hwnd) {
                     NotifyWinEvent(EVENT_OBJECT_STATECHANGE, node->hwnd, OBJID_CLIENT, CHILDID_SELF);
+                    InvalidateRect(node->hwnd, nullptr, FALSE);
                 }
             }
             return;

@@ -5,6 +5,8 @@
 #
 # usage: e2e_test.sh WINE_RUN BIN_DIR OUT_DIR [SCENARIO...]
 # Scenarios: adsl modem lan menu keyboard disabled about site exit-during-animation look accessible;
+# contrast (run with the emulator of the contrast prefix, wine-run-contrast.sh: the
+# system colours of tests/win/contrast_prefix.sh);
 # and demo, a plain session for `make run` without a display.
 # look compares the idle window, its "&Aide" menu and the about box, pixel for pixel, with the
 # captures in reference/ beside this script (REFERENCE_WRITE=1 writes them:
@@ -427,6 +429,78 @@ scenario_accessible() {
   quit_with_menu
 }
 
+# pixel X Y: RRGGBB at a screen point of the last screenshot.
+pixel() { /usr/bin/convert "$out/screen.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6; }
+# colour_count "X Y W H" RRGGBB: the pixels of that colour in a screen
+# rectangle of the last screenshot.
+colour_count() {
+  local x y w h n
+  read -r x y w h <<<"$1"
+  n=$(/usr/bin/convert "$out/screen.png" -crop "${w}x${h}+${x}+${y}" +repage -format %c histogram:info:- |
+        awk -v c="#$2" 'toupper($3) == c { sub(/:$/, "", $1); print $1 }')
+  echo "${n:-0}"
+}
+more_than() {  # WHAT COUNT LIMIT
+  if [ "$2" -gt "$3" ]; then pass "$1 ($2 pixels)"; else fail "$1: $2 pixels, not more than $3"; fi
+}
+
+scenario_contrast() {
+  # The test build KavrelLinkTune-contrast.exe: the program with high
+  # contrast decided on. The colours expected are the prefix's: window
+  # 000000, window text FFFF00, highlight 0080FF, button face 000060,
+  # button text 00FFFF, grey text 00C000, menu 300040, menu text FFFFFF.
+  local exe="$bin/KavrelLinkTune-contrast.exe" rects x y w h rect
+  start_program || return
+  rects=$(probe controls "$(winepath_of "$exe")")
+  rect_of() { printf '%s\n' "$rects" | awk -F'\t' -v n="$1" '$1 == n { print $3 }'; }
+  # shellcheck disable=SC2046
+  crop_screen high-contrast $(window_field window)
+  echo "     screenshot: $out/high-contrast.png"
+
+  read -r x y w h <<<"$(rect_of FramePlus3)"
+  expect_eq "contrast: FramePlus3 on the window colour" "$(pixel $((x + 392)) $((y + 22)))" 000000
+  expect_eq "contrast: FramePlus3's outline in the window text colour" "$(pixel "$x" $((y + 142)))" FFFF00
+  more_than "contrast: Label12 in the window text colour" "$(colour_count "$(rect_of Label12)" FFFF00)" 200
+  expect_eq "contrast: no white copy of the copyright" "$(colour_count "$(rect_of Label5)" FFFFFF)" 0
+  more_than "contrast: the copyright in the window text colour" "$(colour_count "$(rect_of Label4)" FFFF00)" 50
+  read -r x y w h <<<"$(rect_of command1)"
+  expect_eq "contrast: \"&Optimiser\" on the button face colour" "$(pixel $((x + 4)) $((y + 4)))" 000060
+  expect_eq "contrast: \"&Optimiser\" outlined in the window text colour" "$(pixel "$x" $((y + h / 2)))" FFFF00
+  more_than "contrast: \"&Optimiser\" in the button text colour" "$(colour_count "$(rect_of command1)" 00FFFF)" 20
+
+  click command1
+  sleep 1.2
+  # shellcheck disable=SC2046
+  crop_screen high-contrast-progress $(window_field window)
+  read -r x y w h <<<"$(rect_of Bar2)"
+  expect_eq "contrast: Bar2 framed in the window text colour" "$(pixel "$x" "$y")" FFFF00
+  expect_eq "contrast: Bar2 filled with the highlight colour" "$(pixel $((x + 1)) $((y + h / 2)))" 0080FF
+  more_than "contrast: \"&Optimiser\" grey while the window is disabled" \
+    "$(colour_count "$(rect_of command1)" 00C000)" 20
+  expect_eq "contrast: no available-looking caption then" "$(colour_count "$(rect_of command1)" 00FFFF)" 0
+  wait_idle "$(now_ms)" >/dev/null
+
+  # The drawn items of "&Aide", the first one chosen.
+  xdotool key alt+a
+  sleep 0.3
+  xdotool key Right
+  sleep 0.4
+  rect=$(probe popup | awk -F'\t' '$1 == "rect" { print $2 }')
+  if [ -n "$rect" ]; then
+    # shellcheck disable=SC2086
+    crop_screen high-contrast-menu $rect
+    more_than "contrast: the chosen item in the highlight colour" "$(colour_count "$rect" 0080FF)" 100
+    more_than "contrast: the other items in the menu colour" "$(colour_count "$rect" 300040)" 100
+  else
+    fail "contrast: the \"&Aide\" menu is open"
+  fi
+  xdotool key Escape
+  sleep 0.1
+  xdotool key Escape
+  sleep 0.3
+  quit_with_menu
+}
+
 trap 'stop_program' EXIT
 for s in "${scenarios[@]}"; do
   echo "== $s"
@@ -442,6 +516,7 @@ for s in "${scenarios[@]}"; do
     site) scenario_site ;;
     look) scenario_look ;;
     accessible) scenario_accessible ;;
+    contrast) scenario_contrast ;;
     demo)
       run_profile adsl Adsl1 r1024 128 24576
       echo "== what the registry holds for each row the run applied (27-80; rows under keys this system lacks left out)"
