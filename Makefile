@@ -34,4 +34,5 @@ fuzz: deps
 
 clean:
 	@if [ -x build/windows/wine-run.sh ]; then WINEPREFIX=$(CURDIR)/build/windows/wineprefix bash scripts/wine-session.sh stop; fi
+	@if [ -d build/windows/contrast-prefix ]; then WINEPREFIX=$(CURDIR)/build/windows/contrast-prefix bash scripts/wine-session.sh stop; fi
 	rm -rf build

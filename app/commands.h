@@ -28,6 +28,8 @@ inline constexpr const char* kVendorCopyright = "Copyright © 2007 Kavrel. Tous 
 inline constexpr const char* kAuthor = "L'équipe Kavrel LinkTune";
 
 inline constexpr const char* kAboutTitle = "A Propos de Kavrel LinkTune 2.0";
+// What the banner picture Image4 reads, in letters.
+inline constexpr const char* kBannerText = "Kavrel LinkTune";
 inline constexpr unsigned kAboutStyle = 64;  // information icon, one OK button
 
 // The about box's fourteen lines, joined by single carriage returns (UTF-8).

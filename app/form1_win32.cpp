@@ -16,6 +16,13 @@ Form1::Form1(registry::Backend& registry, OpenAddress open) : registry_(registry
     }
 }
 
+void Form1::Attach(FormWindow& window, optimiser::WindowControls* controls) {
+    window_ = &window;
+    controls_ = controls ? controls : &window;
+    // The banner shows the product's name in letters: a screen reader says it.
+    window.SetAccessibleName("Image4", Widen(kBannerText));
+}
+
 FormWindow::Events Form1::Events() {
     FormWindow::Events e;
     e.press = [this](const std::string& button) {

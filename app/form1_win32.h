@@ -20,11 +20,9 @@ public:
     // another opener is given.
     explicit Form1(registry::Backend& registry, OpenAddress open = {});
     // The window once made. The procedures reach its controls through
-    // `controls` when given (a view of the same window), else directly.
-    void Attach(FormWindow& window, optimiser::WindowControls* controls = nullptr) {
-        window_ = &window;
-        controls_ = controls ? controls : &window;
-    }
+    // `controls` when given (a view of the same window), else directly. The
+    // pictures that say something are named for assistive technology.
+    void Attach(FormWindow& window, optimiser::WindowControls* controls = nullptr);
     // The window's events, wired to the procedures below.
     FormWindow::Events Events();
 

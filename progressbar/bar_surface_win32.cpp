@@ -1,5 +1,7 @@
 #include "progressbar/bar_surface_win32.h"
 
+#include "progressbar/bar_accessible_win32.h"
+
 #include <mutex>
 #include <stdexcept>
 #include <system_error>
@@ -58,7 +60,10 @@ BarSurface::~BarSurface() {
 }
 
 void BarSurface::SetVisible(bool visible) {
-    if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+    if (!hwnd_) return;
+    const bool was = Visible();
+    ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+    if (was != visible) NotifyWinEvent(visible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
 }
 
 bool BarSurface::Visible() const { return hwnd_ && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
@@ -102,6 +107,14 @@ void BarSurface::PropertyChanged(std::string_view property) {
     if (onChange_) onChange_(property);
 }
 
+void BarSurface::LevelShown(std::int32_t percent) {
+    if (percent == levelShown_) return;
+    levelShown_ = percent;
+    // Only a level someone can see is news: a hidden bar's value is read
+    // when it is shown.
+    if (hwnd_ && IsWindowVisible(hwnd_)) NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+}
+
 LRESULT CALLBACK BarSurface::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* self = static_cast<BarSurface*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -136,8 +149,9 @@ LRESULT BarSurface::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND: {
         RECT r{};
         GetClientRect(hwnd_, &r);
-        const Colour colour = IsSystemColour(backColour_) ? graphics_.SystemColour(SystemColourIndex(backColour_))
-                                                          : backColour_;
+        Colour colour = IsSystemColour(backColour_) ? graphics_.SystemColour(SystemColourIndex(backColour_))
+                                                    : backColour_;
+        if (graphics_.HighContrast()) colour = graphics_.SystemColour(kSystemWindow);
         GdiCanvas(reinterpret_cast<HDC>(wParam)).FillRect(Rect{r.left, r.top, r.right, r.bottom}, colour);
         return 1;
     }
@@ -152,10 +166,16 @@ LRESULT BarSurface::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         bar_.Paint();
         return 0;
     }
+    case WM_GETOBJECT:
+        if (const LRESULT answer = AnswerGetObject(accessible_, wParam, lParam, [this] { return MakeBarAccessible(*this); })) {
+            return answer;
+        }
+        return DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_DESTROY:
         bar_.Terminate();
         return 0;
     case WM_NCDESTROY:
+        accessible_.reset();  // clients still holding it get CO_E_OBJNOTCONNECTED
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         dc_.reset();
         hwnd_ = nullptr;

@@ -4,6 +4,12 @@
 // paint (WM_PAINT) and terminate (WM_DESTROY). Its class keeps one DC per
 // window (CS_OWNDC), valid for the window's whole life. No exception leaves
 // the window procedure.
+//
+// For assistive technology the window answers WM_GETOBJECT with the bar's
+// accessible object (progressbar/bar_accessible_win32.h) and raises
+// EVENT_OBJECT_SHOW and _HIDE when shown and hidden, and
+// EVENT_OBJECT_VALUECHANGE when a redraw shows another level while the bar
+// can be seen.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +19,7 @@
 #include <optional>
 #include <string_view>
 
+#include "progressbar/accessible_win32.h"
 #include "progressbar/gdi_canvas_win32.h"
 #include "progressbar/surface.h"
 #include "progressbar/xp_progressbar.h"
@@ -50,6 +57,10 @@ public:
     // Moves and sizes the window (parent client coordinates); the bar sees a
     // resize event.
     void SetBounds(const RECT& bounds);
+    // What assistive technology calls the bar: its host names it after the
+    // caption shown beside it.
+    void SetAccessibleName(std::wstring name) { accessibleName_ = std::move(name); }
+    const std::wstring& AccessibleName() const { return accessibleName_; }
 
     // Surface
     std::uintptr_t WindowHandle() const override { return reinterpret_cast<std::uintptr_t>(hwnd_); }
@@ -62,6 +73,7 @@ public:
     float ScaleWidth() const override;
     float ScaleHeight() const override;
     void PropertyChanged(std::string_view property) override;
+    void LevelShown(std::int32_t percent) override;
 
 private:
     BarSurface();
@@ -77,6 +89,9 @@ private:
     ChangeHandler onChange_;
     GdiGraphics graphics_;
     XP_ProgressBar bar_;
+    std::int32_t levelShown_ = 0;
+    std::wstring accessibleName_;
+    AccessibleHold accessible_;  // cut off when the window goes
 };
 
 }  // namespace kavrel::progressbar::win32

@@ -30,6 +30,7 @@ inline constexpr std::uint32_t kEdgeBump = 0x0009;         // EDGE_BUMP
 inline constexpr std::uint32_t kBorderRect = 0x000F;       // BF_RECT
 
 // Text formats of DrawText, with GDI's values.
+inline constexpr std::uint32_t kTextBottom = 0x0008;      // DT_BOTTOM (with DT_SINGLELINE)
 inline constexpr std::uint32_t kTextSingleLine = 0x0020;  // DT_SINGLELINE
 inline constexpr std::uint32_t kTextCalcRect = 0x0400;    // DT_CALCRECT
 

@@ -12,6 +12,12 @@ namespace kavrel::progressbar {
 using Colour = std::int32_t;
 
 inline constexpr Colour kHighlightColourRef = static_cast<Colour>(0x8000000Du);  // system colour 13
+
+// Indices of the system colours that high contrast draws with.
+inline constexpr std::int32_t kSystemWindow = 5;
+inline constexpr std::int32_t kSystemWindowText = 8;
+inline constexpr std::int32_t kSystemHighlight = 13;
+inline constexpr std::int32_t kSystemHighlightText = 14;
 inline constexpr Colour kBlack = 0x000000;
 inline constexpr Colour kWhite = 0xFFFFFF;
 inline constexpr Colour kSilver = 0xC0C0C0;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "progressbar/arithmetic.h"
+#include "progressbar/gdi/contrast_win32.h"
 #include "progressbar/gdi/font_win32.h"
 
 namespace kavrel::progressbar::win32 {
@@ -135,5 +136,7 @@ Colour GdiGraphics::SystemColour(std::int32_t index) const {
 std::unique_ptr<Canvas> GdiGraphics::CreateBuffer(std::int32_t width, std::int32_t height) {
     return GdiBuffer::Create(width, height, &pictures_);
 }
+
+bool GdiGraphics::HighContrast() const { return win32::HighContrast(); }
 
 }  // namespace kavrel::progressbar::win32

@@ -73,6 +73,7 @@ public:
     Rect ClientRect(std::uintptr_t window) const override;
     Colour SystemColour(std::int32_t index) const override;
     std::unique_ptr<Canvas> CreateBuffer(std::int32_t width, std::int32_t height) override;
+    bool HighContrast() const override;  // the system's setting, or a test's decision
     PictureCache& Pictures() { return pictures_; }
 
 private:

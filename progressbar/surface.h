@@ -31,6 +31,9 @@ public:
     virtual float ScaleWidth() const = 0;
     virtual float ScaleHeight() const = 0;
     virtual void PropertyChanged(std::string_view property) = 0;
+    // Told at the end of every redraw the fill level, in percent, that the
+    // redraw shows (what assistive technology reads as the bar's value).
+    virtual void LevelShown(std::int32_t /*percent*/) {}
 };
 
 // Platform services the bar draws with.
@@ -46,6 +49,9 @@ public:
     // screen, or nullptr when any step of making it fails (nothing is left
     // behind then).
     virtual std::unique_ptr<Canvas> CreateBuffer(std::int32_t width, std::int32_t height) = 0;
+    // Whether the user has asked for high contrast: the bar then draws in
+    // system colours only, asked at each redraw.
+    virtual bool HighContrast() const { return false; }
 };
 
 }  // namespace kavrel::progressbar

@@ -81,6 +81,8 @@ public:
     // ---- Methods -------------------------------------------------------
     // Repaints the whole control: lowers the fill level to 100 when above,
     // background, style, text, then (when buffered) one copy to the surface.
+    // In high contrast (Graphics::HighContrast) every style draws the same
+    // flat bar in system colours. Ends by telling the surface the level shown.
     void DrawProgressBar();
     // A one-pixel line from (X, Y) to (Width, Height): despite their names
     // the last two are the end point, which is not painted.
@@ -158,6 +160,8 @@ private:
     void DrawStyleHatch();
     void DrawStylePicture();
     void DrawStyleGlass();
+    void DrawStyle();  // background, the style of Scrolling, text
+    void DrawHighContrast();
     void CalcFillRect();
     void DrawXPFill();
     void DrawBlockGaps();

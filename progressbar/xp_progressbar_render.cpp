@@ -53,6 +53,21 @@ void XP_ProgressBar::DrawProgressBar() {
     if (mPercent > 100) mPercent = 100;
     if (!mDrawDC) return;  // not initialised yet, or terminated
     rcClient = mGraphics.ClientRect(mHwnd);
+    if (mGraphics.HighContrast()) {
+        DrawHighContrast();
+    } else {
+        DrawStyle();
+    }
+
+    if (mBuffered) {
+        pDraw(mSurface.DeviceContext(), 0, 0, NearestInt32(mSurface.ScaleWidth(), "ScaleWidth"),
+              NearestInt32(mSurface.ScaleHeight(), "ScaleHeight"), NearestInt32(mSurface.ScaleLeft(), "ScaleLeft"),
+              NearestInt32(mSurface.ScaleTop(), "ScaleTop"));
+    }
+    mSurface.LevelShown(mPercent);
+}
+
+void XP_ProgressBar::DrawStyle() {
     FillRectColor(rcClient, mScrolling == kDark ? kBlack : kWhite, *mDrawDC);
 
     switch (mScrolling) {
@@ -71,12 +86,46 @@ void XP_ProgressBar::DrawProgressBar() {
         break;
     }
     DrawBarText();
+}
 
-    if (mBuffered) {
-        pDraw(mSurface.DeviceContext(), 0, 0, NearestInt32(mSurface.ScaleWidth(), "ScaleWidth"),
-              NearestInt32(mSurface.ScaleHeight(), "ScaleHeight"), NearestInt32(mSurface.ScaleLeft(), "ScaleLeft"),
-              NearestInt32(mSurface.ScaleTop(), "ScaleTop"));
+// ---- High contrast ------------------------------------------------------
+
+// Nothing of the bar's own colours or shading, whatever the style: the
+// window colour behind, a flat fill in the highlight colour, a one-pixel
+// frame in the window text colour; the text in the window text colour, and
+// where it lies over the fill in the highlight text colour.
+void XP_ProgressBar::DrawHighContrast() {
+    const Colour window = mGraphics.SystemColour(kSystemWindow);
+    const Colour windowText = mGraphics.SystemColour(kSystemWindowText);
+    const std::int32_t W = Width(), H = Height();
+    FillRectColor(rcClient, window, *mDrawDC);
+    const double level = std::clamp(mPercent, 0, 100) / 100.0;
+    if (mOrientation == kHorizontal) {
+        rcFill = {1, 1, 1 + Nearest(level * (W - 2)), H - 1};
+    } else {
+        rcFill = {1, H - 1 - Nearest(level * (H - 2)), W - 1, H - 1};
     }
+    if (rcFill.right > rcFill.left && rcFill.bottom > rcFill.top) {
+        FillRectColor(rcFill, mGraphics.SystemColour(kSystemHighlight), *mDrawDC);
+    }
+    FrameRectColor(rcClient, windowText, *mDrawDC);
+    if (!mShowText) return;
+
+    const std::string text = mScrolling == kMarquee ? kMarqueeText : std::to_string(mPercent) + " %";
+    mTextFont = mFont;
+    const auto font = mTextFont ? mDrawDC->SelectFont(*mTextFont) : nullptr;
+    mDrawDC->SetTransparentBackground();
+    mDrawDC->SetTextColour(windowText);
+    CenterTextRect(text);
+    // Bottom-aligned, so that the clipped second pass puts every glyph where
+    // the first one did.
+    mDrawDC->DrawText(text, rcText, kTextSingleLine | kTextBottom);
+    Rect over = rcText;
+    over.right = std::min(over.right, rcFill.right);
+    over.top = std::max(over.top, rcFill.top);
+    if (over.right <= over.left || over.bottom <= over.top) return;
+    mDrawDC->SetTextColour(mGraphics.SystemColour(kSystemHighlightText));
+    mDrawDC->DrawText(text, over, kTextSingleLine | kTextBottom);
 }
 
 // ---- Styles with their own frame ----------------------------------------

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Remakes the window's screenshots in docs/ (idle, progress display, about
-# box) from an end-to-end session under Xvfb. Run after `make build`.
+# box, and the idle window in high contrast) from end-to-end sessions under
+# Xvfb. Run after `make build`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export WINEPREFIX="$PWD/build/windows/wineprefix"
@@ -10,8 +11,15 @@ mkdir -p "$shots"
 xvfb-run -a -s "-screen 0 1024x768x24" \
   bash tests/e2e/e2e_test.sh "$PWD/build/windows/wine-run.sh" "$PWD/build/windows/bin" "$PWD/$shots" adsl about
 bash scripts/wine-session.sh stop
+# High contrast: the test build decided into it, in the prefix whose system
+# colours form a high-contrast scheme (tests/win/contrast_prefix.sh); the
+# scenario crops the window itself, as the screen around it is black too.
+xvfb-run -a -s "-screen 0 1024x768x24" \
+  bash tests/e2e/e2e_test.sh "$PWD/build/windows/wine-run-contrast.sh" "$PWD/build/windows/bin" "$PWD/$shots" contrast
+WINEPREFIX="$PWD/build/windows/contrast-prefix" bash scripts/wine-session.sh stop
 # The screen is black around the window: trimming leaves the window.
 /usr/bin/convert "$shots/idle.png" -trim +repage docs/window-idle.png
 /usr/bin/convert "$shots/progress.png" -trim +repage docs/window-progress.png
 /usr/bin/convert "$shots/about.png" -trim +repage docs/about-box.png
-echo "docs/window-idle.png docs/window-progress.png docs/about-box.png"
+cp "$shots/high-contrast.png" docs/window-high-contrast.png
+echo "docs/window-idle.png docs/window-progress.png docs/about-box.png docs/window-high-contrast.png"

@@ -5,7 +5,12 @@
 //   linktune-probe window             caption, styles, client size and place, enabled
 //   linktune-probe controls EXE       every control of the description: screen rectangle,
 //                                     centre, shown, enabled, selected (windowed controls)
-//   linktune-probe dialog             the about box: title and text
+//   linktune-probe dialog             the about box: title, text, icon and screen rectangle
+//   linktune-probe popup              the screen rectangle of the open drop-down menu
+//   linktune-probe loaded DLL         whether the program has loaded DLL (yes or no)
+//   linktune-probe accessible         what assistive technology sees of the window: one line
+//                                     per object, indented by depth, with role, name, value,
+//                                     states, default action and keyboard shortcut
 //   linktune-probe registry           what the registry holds for every row of the table
 //   linktune-probe close              asks the window to close (WM_CLOSE)
 //   linktune-probe prepare-registry   makes the keys the rows address exist (as on a system
@@ -16,6 +21,8 @@
 // The child windows of the program carry their description's control ids;
 // the description is read from the program file (EXE) to name them.
 #include <windows.h>
+#include <oleacc.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -187,10 +194,171 @@ int Dialog() {
             }
         }
         std::printf("icon\t%s\n", icon ? "shown" : "none");
+        RECT rc{};
+        GetWindowRect(d, &rc);
+        std::printf("rect\t%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
         return 0;
     }
     std::printf("no dialog\n");
     return 1;
+}
+
+int Popup() {
+    // An open drop-down menu is a top-level window of the menu class.
+    for (HWND m = FindWindowW(L"#32768", nullptr); m; m = FindWindowExW(nullptr, m, L"#32768", nullptr)) {
+        if (!IsWindowVisible(m)) continue;
+        RECT rc{};
+        GetWindowRect(m, &rc);
+        std::printf("rect\t%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+        return 0;
+    }
+    std::printf("no menu\n");
+    return 1;
+}
+
+int Loaded(const char* dll) {
+    HWND w = MainWindow();
+    if (!w) {
+        std::printf("no window\n");
+        return 1;
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        std::printf("cannot list the modules\n");
+        return 1;
+    }
+    MODULEENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    const std::wstring wanted(dll, dll + std::strlen(dll));
+    for (BOOL more = Module32FirstW(snapshot, &entry); more && !found; more = Module32NextW(snapshot, &entry)) {
+        found = _wcsicmp(entry.szModule, wanted.c_str()) == 0;
+    }
+    CloseHandle(snapshot);
+    std::printf("%s\n", found ? "yes" : "no");
+    return 0;
+}
+
+// ---- What assistive technology sees --------------------------------------
+
+// MinGW's oleacc import library has IAccessible's identifier as code.
+constexpr IID kIID_IAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+
+std::string RoleName(LONG role) {
+    static const std::map<LONG, const char*> names = {
+        {ROLE_SYSTEM_CLIENT, "client"},           {ROLE_SYSTEM_WINDOW, "window"},
+        {ROLE_SYSTEM_GROUPING, "grouping"},       {ROLE_SYSTEM_PUSHBUTTON, "push button"},
+        {ROLE_SYSTEM_PROGRESSBAR, "progress bar"}, {ROLE_SYSTEM_STATICTEXT, "static text"},
+        {ROLE_SYSTEM_GRAPHIC, "graphic"},         {ROLE_SYSTEM_RADIOBUTTON, "radio button"},
+        {ROLE_SYSTEM_MENUBAR, "menu bar"},        {ROLE_SYSTEM_MENUITEM, "menu item"},
+    };
+    auto it = names.find(role);
+    return it != names.end() ? it->second : "role " + std::to_string(role);
+}
+
+std::string StateNames(LONG state) {
+    static const std::pair<LONG, const char*> names[] = {
+        {STATE_SYSTEM_UNAVAILABLE, "unavailable"}, {STATE_SYSTEM_FOCUSED, "focused"},
+        {STATE_SYSTEM_PRESSED, "pressed"},         {STATE_SYSTEM_CHECKED, "checked"},
+        {STATE_SYSTEM_READONLY, "readonly"},       {STATE_SYSTEM_INVISIBLE, "invisible"},
+        {STATE_SYSTEM_FOCUSABLE, "focusable"},     {STATE_SYSTEM_DEFAULT, "default"},
+    };
+    std::string out;
+    for (const auto& [bit, name] : names) {
+        if (!(state & bit)) continue;
+        out += (out.empty() ? "" : ",") + std::string(name);
+        state &= ~bit;
+    }
+    if (state) {
+        char rest[24];
+        std::snprintf(rest, sizeof rest, "0x%lx", static_cast<unsigned long>(state));
+        out += (out.empty() ? "" : ",") + std::string(rest);
+    }
+    return out.empty() ? "-" : out;
+}
+
+// One line of the tree: a string property without tabs or line breaks, or
+// "-" when the object has none.
+std::string Field(IAccessible* object, const VARIANT& child, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+    BSTR text = nullptr;
+    const HRESULT hr = (object->*get)(child, &text);
+    if (FAILED(hr)) return "(error " + std::to_string(static_cast<unsigned long>(hr)) + ")";
+    std::wstring w = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    for (wchar_t& c : w) {
+        if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
+    }
+    return w.empty() ? "-" : Narrow(w);
+}
+
+void PrintAccessible(IAccessible* object, const VARIANT& child, int depth) {
+    VARIANT role, state;
+    VariantInit(&role);
+    VariantInit(&state);
+    object->get_accRole(child, &role);
+    object->get_accState(child, &state);
+    std::printf("%s%s\t%s\t%s\t%s\t%s\t%s\n", std::string(static_cast<std::size_t>(depth) * 2, ' ').c_str(),
+                role.vt == VT_I4 ? RoleName(role.lVal).c_str() : "-",
+                Field(object, child, &IAccessible::get_accName).c_str(),
+                Field(object, child, &IAccessible::get_accValue).c_str(),
+                state.vt == VT_I4 ? StateNames(state.lVal).c_str() : "-",
+                Field(object, child, &IAccessible::get_accDefaultAction).c_str(),
+                Field(object, child, &IAccessible::get_accKeyboardShortcut).c_str());
+    VariantClear(&role);
+    VariantClear(&state);
+    if (child.vt != VT_I4 || child.lVal != CHILDID_SELF) return;
+    // Children: an object of its own, or an id this object answers for.
+    LONG count = 0;
+    if (FAILED(object->get_accChildCount(&count))) return;
+    for (LONG i = 1; i <= count; ++i) {
+        VARIANT id;
+        VariantInit(&id);
+        id.vt = VT_I4;
+        id.lVal = i;
+        IDispatch* dispatch = nullptr;
+        const HRESULT hr = object->get_accChild(id, &dispatch);
+        IAccessible* own = nullptr;
+        if (hr == S_OK && dispatch) dispatch->QueryInterface(kIID_IAccessible, reinterpret_cast<void**>(&own));
+        if (dispatch) dispatch->Release();
+        if (own) {
+            VARIANT self;
+            VariantInit(&self);
+            self.vt = VT_I4;
+            self.lVal = CHILDID_SELF;
+            PrintAccessible(own, self, depth + 1);
+            own->Release();
+        } else {
+            PrintAccessible(object, id, depth + 1);
+        }
+    }
+}
+
+int Accessible() {
+    HWND w = MainWindow();
+    if (!w) {
+        std::printf("no window\n");
+        return 1;
+    }
+    OleInitialize(nullptr);
+    IAccessible* object = nullptr;
+    const HRESULT hr = AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), kIID_IAccessible,
+                                                  reinterpret_cast<void**>(&object));
+    if (FAILED(hr) || !object) {
+        std::printf("no accessible object (0x%08lx)\n", static_cast<unsigned long>(hr));
+        OleUninitialize();
+        return 1;
+    }
+    std::printf("# role\tname\tvalue\tstates\tdefault action\tkeyboard shortcut\n");
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    PrintAccessible(object, self, 0);
+    object->Release();
+    OleUninitialize();
+    return 0;
 }
 
 int Registry() {
@@ -244,7 +412,9 @@ int PrepareRegistry() {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: linktune-probe wait [SECONDS] | window | controls EXE | dialog | registry | close |\n"
+                 "usage: linktune-probe wait [SECONDS] | window | controls EXE | dialog | popup | accessible |\n"
+                 "                      loaded DLL |\n"
+                 "                      registry | close |\n"
                  "                      prepare-registry\n");
     return 2;
 }
@@ -260,6 +430,9 @@ int main(int argc, char** argv) {
         if (cmd == "window" && argc == 2) return Window();
         if (cmd == "controls" && argc == 3) return Controls(argv[2]);
         if (cmd == "dialog" && argc == 2) return Dialog();
+        if (cmd == "popup" && argc == 2) return Popup();
+        if (cmd == "accessible" && argc == 2) return Accessible();
+        if (cmd == "loaded" && argc == 3) return Loaded(argv[2]);
         if (cmd == "registry" && argc == 2) return Registry();
         if (cmd == "prepare-registry" && argc == 2) return PrepareRegistry();
         if (cmd == "close" && argc == 2) {

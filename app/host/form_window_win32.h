@@ -56,6 +56,10 @@ public:
     std::int32_t GetProperty(std::string_view control, std::string_view property) override;
     void SetProperty(std::string_view control, std::string_view property, std::int32_t value) override;
 
+    // What assistive technology calls a control whose look says more than its
+    // description: a picture is read only once the program names it.
+    void SetAccessibleName(std::string_view control, std::wstring name);
+
     // For tests and tools: the window of a windowed control, the rectangle of
     // any control in client coordinates of the top window (pixels).
     HWND ControlWindow(std::string_view name) const;

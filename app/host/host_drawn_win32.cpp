@@ -1,5 +1,7 @@
 // Controls without a window of their own (labels, pictures, the shape),
-// drawn by their container over its background, off screen then copied.
+// drawn by their container over its background, off screen then copied. In
+// high contrast: the window colour behind, text and outlines in the window
+// text colour, pictures as they are, and no decorative copy of a label.
 #include "app/host/host_internal_win32.h"
 
 #include <algorithm>
@@ -17,7 +19,9 @@ void FormWindow::PaintContainer(Node& c, HDC target) {
     UniqueBitmap bitmap(CreateCompatibleBitmap(target, std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)));
     if (!dc || !bitmap) return;
     SelectGuard selBitmap(dc.get(), bitmap.get());
-    FillSolid(dc.get(), client, c.back);
+    const bool contrast = Contrast();
+    const COLORREF window = GetSysColor(COLOR_WINDOW), windowText = GetSysColor(COLOR_WINDOWTEXT);
+    FillSolid(dc.get(), client, contrast ? window : c.back);
     SetBkMode(dc.get(), TRANSPARENT);
 
     if (c.role == Node::Role::Frame) PaintFrameOutline(c, dc.get(), client);
@@ -28,9 +32,11 @@ void FormWindow::PaintContainer(Node& c, HDC target) {
         if (!n.Windowless() || !n.visible) continue;
         switch (n.role) {
             case Node::Role::Label: {
-                if (!n.model->IsTransparent()) FillSolid(dc.get(), n.rect, n.back);
+                // A copy offset by a pixel would smear the text.
+                if (contrast && n.decorativeCopy) break;
+                if (!n.model->IsTransparent()) FillSolid(dc.get(), n.rect, contrast ? window : n.back);
                 SelectGuard selFont(dc.get(), n.font.get());
-                SetTextColor(dc.get(), n.fore);
+                SetTextColor(dc.get(), contrast ? windowText : n.fore);
                 RECT rc = n.rect;
                 DrawTextW(dc.get(), n.caption.c_str(), -1, &rc, DT_WORDBREAK | DT_NOCLIP);
                 break;
@@ -39,11 +45,11 @@ void FormWindow::PaintContainer(Node& c, HDC target) {
                 if (n.picture) DrawOpaque(dc.get(), n.rect, *n.picture);
                 break;
             case Node::Role::Shape: {
-                const COLORREF fill = Resolve(n.model->fillColor.value_or(0xFFFFFFu));
+                const COLORREF fill = contrast ? window : Resolve(n.model->fillColor.value_or(0xFFFFFFu));
                 UniqueBrush brush(CreateSolidBrush(fill));
                 const bool transparentFill = n.model->fillStyle.value_or(0) == 1;
-                RoundedOutline(dc.get(), n.rect, RGB(0xC5, 0xD0, 0xDE), MulDiv(12, static_cast<int>(dpi_), 96),
-                               transparentFill ? nullptr : brush.get());
+                RoundedOutline(dc.get(), n.rect, contrast ? windowText : RGB(0xC5, 0xD0, 0xDE),
+                               MulDiv(12, static_cast<int>(dpi_), 96), transparentFill ? nullptr : brush.get());
                 break;
             }
             default: break;

@@ -1,5 +1,6 @@
 // The frames: windows of their own class that group controls and draw a
 // rounded outline with their caption.
+#include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
 
 namespace kavrel::app {
@@ -13,19 +14,24 @@ void FormWindow::CreateFrame(Node& n, const Node& container) {
 }
 
 void FormWindow::PaintFrameOutline(Node& c, HDC dc, const RECT& client) {
-    // A frame: a soft rounded outline, opened at the top left for the caption.
+    // A frame: a soft rounded outline, opened at the top left for the
+    // caption; in high contrast both in the window text colour.
+    const bool contrast = Contrast();
+    const COLORREF line = contrast ? GetSysColor(COLOR_WINDOWTEXT) : RGB(0xA9, 0xB8, 0xCC);
+    const COLORREF ink = contrast ? GetSysColor(COLOR_WINDOWTEXT) : RGB(0x1C, 0x3A, 0x6E);
+    const COLORREF back = contrast ? GetSysColor(COLOR_WINDOW) : c.back;
     SelectGuard selFont(dc, c.font.get());
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
     const int scale = static_cast<int>(dpi_);
     RECT box{0, tm.tmHeight / 2, client.right, client.bottom};
-    RoundedOutline(dc, box, RGB(0xA9, 0xB8, 0xCC), MulDiv(8, scale, 96), nullptr);
+    RoundedOutline(dc, box, line, MulDiv(8, scale, 96), nullptr);
     if (!c.caption.empty()) {
         RECT text{MulDiv(8, scale, 96), 0, client.right - MulDiv(8, scale, 96), tm.tmHeight};
         DrawTextW(dc, c.caption.c_str(), -1, &text, DT_SINGLELINE | DT_CALCRECT);
         RECT gap{text.left - MulDiv(3, scale, 96), 0, text.right + MulDiv(3, scale, 96), tm.tmHeight};
-        FillSolid(dc, gap, c.back);
-        SetTextColor(dc, RGB(0x1C, 0x3A, 0x6E));
+        FillSolid(dc, gap, back);
+        SetTextColor(dc, ink);
         DrawTextW(dc, c.caption.c_str(), -1, &text, DT_SINGLELINE);
     }
 }
@@ -35,6 +41,7 @@ LRESULT CALLBACK FormWindow::FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     if (!node) return DefWindowProcW(hwnd, msg, wp, lp);
     if (msg == WM_NCCREATE) node->hwnd = hwnd;
     if (msg == WM_NCDESTROY) {
+        node->accessible.reset();  // clients still holding it get CO_E_OBJNOTCONNECTED
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         return DefWindowProcW(hwnd, msg, wp, lp);
     }

@@ -13,7 +13,9 @@
 #include "app/host/form_window_win32.h"
 #include "app/host/host_gdi_win32.h"
 #include "app/host/win32_handles.h"
+#include "progressbar/accessible_win32.h"
 #include "progressbar/bar_surface_win32.h"
+#include "progressbar/gdi/contrast_win32.h"
 
 namespace kavrel::app::host {
 
@@ -56,6 +58,10 @@ LRESULT Guarded(F&& f, LRESULT onError) noexcept {
         return onError;
     }
 }
+
+// High contrast: the drawn controls paint with system colours and none of
+// their own. Asked at each paint; the window repaints when it may change.
+inline bool Contrast() { return progressbar::win32::HighContrast(); }
 
 inline void FillSolid(HDC dc, const RECT& rc, COLORREF colour) {
     UniqueBrush brush(CreateSolidBrush(colour));
@@ -120,6 +126,13 @@ struct FormWindow::Node {
     // Progress bars: the component on its surface window.
     std::unique_ptr<progressbar::win32::BarSurface> bar;
 
+    // Assistive technology (host_accessible_win32.h): the name the program
+    // gives, what the label is for, the object of a window of ours.
+    std::wstring accessibleName;
+    bool decorativeCopy = false;  // repeats an overlapped label's text for its look
+    bool namesBar = false;        // the caption a bar is named after
+    progressbar::win32::AccessibleHold accessible;
+
     // Timers.
     UINT_PTR timerId = 0;
     bool timerEnabled = false;
@@ -132,6 +145,14 @@ struct FormWindow::Node {
 };
 
 struct FormWindow::MenuState {
+    struct Item;
+    // The data of a drawn item: it begins with what assistive technology
+    // reads of an owner-drawn item (MSAAMENUINFO, pointing at the caption),
+    // then leads back to the item.
+    struct DrawnData {
+        MSAAMENUINFO msaa{};
+        Item* item = nullptr;
+    };
     struct Item {
         std::string name;
         std::wstring caption;
@@ -139,7 +160,13 @@ struct FormWindow::MenuState {
         bool popup = false;
         std::unique_ptr<DecodedPicture> picture;
         COLORREF key = RGB(255, 255, 255);
+        DrawnData drawn;  // drawn items only
     };
+    // The item of a drawn item's data, or nullptr for data of another kind.
+    static const Item* DrawnItem(ULONG_PTR data) {
+        const auto* d = reinterpret_cast<const DrawnData*>(data);
+        return d && d->msaa.dwMSAASignature == static_cast<DWORD>(MSAA_MENU_SIG) ? d->item : nullptr;
+    }
     UniqueMenu bar;  // owned until attached to the window
     std::vector<std::unique_ptr<Item>> items;
     bool decorated = false;

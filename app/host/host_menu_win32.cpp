@@ -1,5 +1,8 @@
 // Menu decoration: the menu bar made from the description's menus, and the
-// drawn items of its drop-downs with their pictures.
+// drawn items of its drop-downs with their pictures. A drawn item keeps its
+// caption as the item's text and begins its data with an MSAAMENUINFO, so
+// that assistive technology reads it like any other item; in high contrast
+// it is drawn in the menu's system colours.
 #include "app/host/host_internal_win32.h"
 
 #include <cwctype>
@@ -57,7 +60,19 @@ void FormWindow::BuildMenus() {
                     state->picture = pictures_->Take(*it->second.picture);
                     state->key = it->second.key;
                 }
-                AppendMenuW(menu, MF_OWNERDRAW | enabled, state->id, reinterpret_cast<LPCWSTR>(state.get()));
+                state->drawn.msaa.dwMSAASignature = static_cast<DWORD>(MSAA_MENU_SIG);
+                state->drawn.msaa.cchWText = static_cast<DWORD>(state->caption.size());
+                state->drawn.msaa.pszWText = state->caption.data();
+                state->drawn.item = state.get();
+                MENUITEMINFOW mii{};
+                mii.cbSize = sizeof mii;
+                mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | MIIM_DATA;
+                mii.fType = MFT_OWNERDRAW;
+                mii.fState = item.IsEnabled() ? MFS_ENABLED : MFS_GRAYED;
+                mii.wID = state->id;
+                mii.dwTypeData = state->caption.data();
+                mii.dwItemData = reinterpret_cast<ULONG_PTR>(&state->drawn);
+                InsertMenuItemW(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &mii);
             } else {
                 AppendMenuW(menu, MF_STRING | enabled, state->id, state->caption.c_str());
             }
@@ -70,7 +85,7 @@ void FormWindow::BuildMenus() {
 }
 
 void FormWindow::MeasureMenuItem(MEASUREITEMSTRUCT& mis) {
-    const auto* item = reinterpret_cast<const MenuState::Item*>(mis.itemData);
+    const MenuState::Item* item = MenuState::DrawnItem(mis.itemData);
     if (!item) return;
     const int s = static_cast<int>(dpi_);
     WindowDc wdc(hwnd_);
@@ -82,7 +97,7 @@ void FormWindow::MeasureMenuItem(MEASUREITEMSTRUCT& mis) {
 }
 
 void FormWindow::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
-    const auto* item = reinterpret_cast<const MenuState::Item*>(dis.itemData);
+    const MenuState::Item* item = MenuState::DrawnItem(dis.itemData);
     if (!item) return;
     HDC dc = dis.hDC;
     const RECT rc = dis.rcItem;
@@ -90,12 +105,21 @@ void FormWindow::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
     const int column = MulDiv(16 + 12, s, 96);
     const bool selected = (dis.itemState & ODS_SELECTED) != 0;
     const bool grayed = (dis.itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
-    // The menu's look: a pale column for the pictures, a soft blue band
-    // under the chosen item.
-    FillSolid(dc, rc, RGB(0xFF, 0xFF, 0xFF));
-    RECT band{rc.left, rc.top, rc.left + column, rc.bottom};
-    FillSolid(dc, band, RGB(0xF0, 0xF3, 0xF8));
-    if (selected && !grayed) {
+    const bool contrast = Contrast();
+    COLORREF text = grayed ? GetSysColor(COLOR_GRAYTEXT) : RGB(0x10, 0x10, 0x10);
+    if (contrast) {
+        // The menu's system colours, the chosen item in the highlight's.
+        const bool chosen = selected && !grayed;
+        FillSolid(dc, rc, GetSysColor(chosen ? COLOR_HIGHLIGHT : COLOR_MENU));
+        if (!grayed) text = GetSysColor(chosen ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT);
+    } else {
+        // The menu's look: a pale column for the pictures, a soft blue band
+        // under the chosen item.
+        FillSolid(dc, rc, RGB(0xFF, 0xFF, 0xFF));
+        RECT band{rc.left, rc.top, rc.left + column, rc.bottom};
+        FillSolid(dc, band, RGB(0xF0, 0xF3, 0xF8));
+    }
+    if (selected && !grayed && !contrast) {
         RECT hi = rc;
         InflateRect(&hi, -1, 0);
         UniqueBrush fill(CreateSolidBrush(RGB(0xDC, 0xE8, 0xF6)));
@@ -109,7 +133,7 @@ void FormWindow::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
     }
     SelectGuard selFont(dc, menus_->font.get());
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, grayed ? GetSysColor(COLOR_GRAYTEXT) : RGB(0x10, 0x10, 0x10));
+    SetTextColor(dc, text);
     RECT tr{rc.left + column + MulDiv(8, s, 96), rc.top, rc.right, rc.bottom};
     UINT format = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
     if (dis.itemState & ODS_NOACCEL) format |= DT_HIDEPREFIX;
@@ -117,21 +141,25 @@ void FormWindow::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
 }
 
 LRESULT FormWindow::MenuChar(WCHAR ch, HMENU menu) {
-    // Drawn items carry no text for the system to match access letters in:
-    // the letter after "&", or else, as for plain items, the first letter.
+    // The system does not match access letters in drawn items: the letter
+    // after "&" of the item's text, or else, as for plain items, the first
+    // letter.
     const int count = GetMenuItemCount(menu);
     int firstLetterMatch = -1;
     for (int i = 0; i < count; ++i) {
         MENUITEMINFOW mii{};
         mii.cbSize = sizeof mii;
-        mii.fMask = MIIM_DATA | MIIM_FTYPE;
+        mii.fMask = MIIM_FTYPE;
         if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &mii) || !(mii.fType & MFT_OWNERDRAW)) continue;
-        const auto* item = reinterpret_cast<const MenuState::Item*>(mii.dwItemData);
-        if (!item || item->caption.empty()) continue;
-        const auto amp = item->caption.find(L'&');
-        if (amp != std::wstring::npos && amp + 1 < item->caption.size()) {
-            if (std::towlower(item->caption[amp + 1]) == std::towlower(ch)) return MAKELRESULT(i, MNC_EXECUTE);
-        } else if (firstLetterMatch < 0 && std::towlower(item->caption[0]) == std::towlower(ch)) {
+        const int length = GetMenuStringW(menu, static_cast<UINT>(i), nullptr, 0, MF_BYPOSITION);
+        if (length <= 0) continue;
+        std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
+        GetMenuStringW(menu, static_cast<UINT>(i), caption.data(), length + 1, MF_BYPOSITION);
+        caption.resize(static_cast<std::size_t>(length));
+        const auto amp = caption.find(L'&');
+        if (amp != std::wstring::npos && amp + 1 < caption.size()) {
+            if (std::towlower(caption[amp + 1]) == std::towlower(ch)) return MAKELRESULT(i, MNC_EXECUTE);
+        } else if (firstLetterMatch < 0 && std::towlower(caption[0]) == std::towlower(ch)) {
             firstLetterMatch = i;
         }
     }

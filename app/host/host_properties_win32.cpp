@@ -1,6 +1,7 @@
 // The program's late-bound access to the controls by name: "Value",
 // "Visible" and "Enabled" read and written as the optimisation run and the
 // progress animation ask, and where each control is, for tests and tools.
+#include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
 
 #include <stdexcept>
@@ -66,6 +67,14 @@ void FormWindow::SetProperty(std::string_view control, std::string_view property
                 EnableWindow(hwnd_, TRUE);
                 if (GetActiveWindow() == hwnd_ && focus_ && IsWindow(focus_)) SetFocus(focus_);
             }
+            // The buttons are available or not with the window: say so, and
+            // show it (in high contrast their captions grey).
+            for (const auto& [_, node] : byName_) {
+                if (node && node->role == Node::Role::Button && node->hwnd) {
+                    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, node->hwnd, OBJID_CLIENT, CHILDID_SELF);
+                    InvalidateRect(node->hwnd, nullptr, FALSE);
+                }
+            }
             return;
         }
         if (n.hwnd) {
@@ -94,13 +103,20 @@ void FormWindow::SetProperty(std::string_view control, std::string_view property
 }
 
 void FormWindow::SetVisible(Node& n, bool visible) {
+    const bool was = n.visible;
     n.visible = visible;
     if (n.bar) {
-        n.bar->SetVisible(visible);
+        n.bar->SetVisible(visible);  // which tells assistive technology itself
     } else if (n.hwnd) {
         ShowWindow(n.hwnd, visible ? SW_SHOWNA : SW_HIDE);
     } else if (n.parent && n.parent->hwnd) {
         InvalidateRect(n.parent->hwnd, &n.rect, TRUE);
+        // A drawn control that assistive technology sees is a child of its
+        // container's object.
+        const LONG id = AccessibleChildId(n);
+        if (id > 0 && was != visible) {
+            NotifyWinEvent(visible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, n.parent->hwnd, OBJID_CLIENT, id);
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
 
 namespace kavrel::app {
@@ -30,6 +31,12 @@ void CollectPictures(const Control& c, std::vector<progressbar::StdPicture>& out
     }
     for (const Control& child : c.children) CollectPictures(child, out);
 }
+
+BOOL CALLBACK TellSysColorChange(HWND child, LPARAM) {
+    SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+    return TRUE;
+}
+
 }  // namespace
 
 FormWindow::FormWindow(FormDescription form, HINSTANCE instance, Events events)
@@ -99,6 +106,7 @@ void FormWindow::Build() {
 
     BuildMenus();
     BuildChildren(*root_, w);
+    PrepareAccessibility(*root_);
     Layout(DpiOfWindow(hwnd_));
 }
 
@@ -299,14 +307,23 @@ bool FormWindow::HandleCommon(Node& container, UINT msg, WPARAM wp, LPARAM lp, L
         }
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
+            HDC dc = reinterpret_cast<HDC>(wp);
+            if (Contrast()) {
+                SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+                SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+                result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+                return true;
+            }
             Node* child = FindByWindow(reinterpret_cast<HWND>(lp));
             const Node& look = child ? *child : container;
-            HDC dc = reinterpret_cast<HDC>(wp);
             SetBkColor(dc, look.back);
             SetTextColor(dc, look.fore);
             result = reinterpret_cast<LRESULT>(look.backBrush.get());
             return true;
         }
+        case WM_GETOBJECT:
+            result = AnswerGetObject(container, wp, lp);
+            return result != 0;
         case WM_DRAWITEM: {
             const auto& dis = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
             if (dis.CtlType == ODT_BUTTON) {
@@ -400,6 +417,15 @@ LRESULT FormWindow::HandleForm(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MENUCHAR:
             if (HIWORD(wp) & MF_POPUP) return MenuChar(static_cast<WCHAR>(LOWORD(wp)), reinterpret_cast<HMENU>(lp));
             break;
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            // High contrast or the system colours may have changed. The drawn
+            // controls read them at each paint: repaint everything now. The
+            // standard controls are told of new colours, as only top windows
+            // hear of them.
+            if (msg == WM_SYSCOLORCHANGE) EnumChildWindows(hwnd, TellSysColorChange, 0);
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+            break;
         case WM_TIMER:
             for (const auto& [_, node] : byName_) {
                 if (node && node->role == Node::Role::Timer && node->timerId == wp && node->timerEnabled) {
@@ -423,7 +449,10 @@ LRESULT FormWindow::HandleForm(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_NCDESTROY:
             hwnd_ = nullptr;
-            if (root_) root_->hwnd = nullptr;
+            if (root_) {
+                root_->accessible.reset();  // clients still holding it get CO_E_OBJNOTCONNECTED
+                root_->hwnd = nullptr;
+            }
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             break;
         default: break;

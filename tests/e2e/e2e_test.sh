@@ -4,8 +4,16 @@
 # Space. The registry is read back after each run.
 #
 # usage: e2e_test.sh WINE_RUN BIN_DIR OUT_DIR [SCENARIO...]
-# Scenarios: adsl modem lan menu keyboard disabled about site exit-during-animation;
+# Scenarios: adsl modem lan menu keyboard disabled about site exit-during-animation look accessible;
+# contrast (run with the emulator of the contrast prefix, wine-run-contrast.sh: the
+# system colours of tests/win/contrast_prefix.sh);
 # and demo, a plain session for `make run` without a display.
+# look compares the idle window, its "&Aide" menu and the about box, pixel for pixel, with the
+# captures in reference/ beside this script (REFERENCE_WRITE=1 writes them:
+# only for a change meant to alter the look, checked by eye before commit).
+# accessible reads what assistive technology sees from outside the process
+# (the idle tree against reference/accessible-idle.txt, then the progress
+# display).
 set -uo pipefail
 
 emulator=$1
@@ -13,7 +21,8 @@ bin=$2
 out=$3
 shift 3
 scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(adsl modem lan menu keyboard disabled about site exit-during-animation)
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(adsl modem lan menu keyboard disabled about site exit-during-animation look accessible)
+reference="$(cd "$(dirname "$0")" && pwd)/reference"
 
 exe="$bin/KavrelLinkTune.exe"
 probe() { "$emulator" "$bin/linktune-probe.exe" "$@" | tr -d '\r'; }
@@ -310,6 +319,188 @@ scenario_exit_during_animation() {
   program_pid=""
 }
 
+# crop_screen NAME X Y W H: the rectangle of a screenshot taken now.
+crop_screen() {
+  /usr/bin/import -window root "$out/screen.png"
+  /usr/bin/convert "$out/screen.png" -crop "${4}x${5}+${2}+${3}" +repage "$out/$1.png"
+}
+
+# compare_look NAME: $out/NAME.png against reference/NAME.png, every pixel.
+compare_look() {
+  local want="$reference/$1.png"
+  if [ "${REFERENCE_WRITE:-0}" = 1 ]; then
+    mkdir -p "$reference"
+    cp "$out/$1.png" "$want"
+    pass "look: wrote $want"
+    return
+  fi
+  [ -f "$want" ] || { fail "look: no reference $want"; return; }
+  local differing
+  differing=$(/usr/bin/compare -metric AE "$out/$1.png" "$want" "$out/$1-diff.png" 2>&1)
+  expect_eq "look: $1 is pixel for pixel its reference (differences in $out/$1-diff.png)" "$differing" 0
+}
+
+scenario_look() {
+  start_program || return
+  local rect
+  # shellcheck disable=SC2046
+  crop_screen idle-window $(window_field window)
+  compare_look idle-window
+  # The drawn items of the "&Aide" menu, the first one chosen.
+  xdotool key alt+a
+  sleep 0.3
+  xdotool key Right
+  sleep 0.4
+  rect=$(probe popup | awk -F'\t' '$1 == "rect" { print $2 }')
+  if [ -n "$rect" ]; then
+    # shellcheck disable=SC2086
+    crop_screen help-menu $rect
+    compare_look help-menu
+  else
+    fail "look: the \"&Aide\" menu is open"
+  fi
+  xdotool key Escape
+  sleep 0.1
+  xdotool key Escape
+  sleep 0.3
+  click KavrelCmd1
+  sleep 0.5
+  rect=$(probe dialog | awk -F'\t' '$1 == "rect" { print $2 }')
+  if [ -n "$rect" ]; then
+    # shellcheck disable=SC2086
+    crop_screen about-box $rect
+    compare_look about-box
+  else
+    fail "look: the about box is shown"
+  fi
+  xdotool key Return
+  sleep 0.3
+  quit_with_menu
+}
+
+# tree_field FILE ROLE NAME COLUMN: a column (3 value, 4 states) of the
+# first object with that role and name in a tree the probe printed.
+tree_field() {
+  awk -F'\t' -v r="$2" -v n="$3" -v c="$4" '{ sub(/^ +/, "", $1) } $1 == r && $2 == n { print $c; exit }' "$1"
+}
+
+scenario_accessible() {
+  start_program || return
+  # oleacc.dll is loaded on the first request, not at start-up.
+  expect_eq "accessible: oleacc.dll not loaded before anyone asks" "$(probe loaded oleacc.dll)" no
+  probe accessible > "$out/accessible-idle.txt"
+  expect_eq "accessible: oleacc.dll loaded on the first request" "$(probe loaded oleacc.dll)" yes
+  local want="$reference/accessible-idle.txt"
+  if [ "${REFERENCE_WRITE:-0}" = 1 ]; then
+    cp "$out/accessible-idle.txt" "$want"
+    pass "accessible: wrote $want"
+  elif diff -u "$want" "$out/accessible-idle.txt" > "$out/accessible-idle.diff"; then
+    pass "accessible: the idle window's tree is reference/accessible-idle.txt"
+  else
+    fail "accessible: the idle window's tree differs:"
+    sed 's/^/       /' "$out/accessible-idle.diff" | head -20
+  fi
+
+  click command1
+  sleep 1.2
+  local tree="$out/accessible-progress.txt" value
+  probe accessible > "$tree"
+  for bar in "Réglage de Windows" "Optimisation en cours"; do
+    expect_eq "accessible: \"$bar\" shown during the display" "$(tree_field "$tree" "progress bar" "$bar" 4)" readonly
+  done
+  value=$(tree_field "$tree" "progress bar" "Réglage de Windows" 3)
+  case $value in
+    [1-9]*" %") pass "accessible: the bar reads its level ($value)" ;;
+    *) fail "accessible: the bar reads '$value', not a level in percent" ;;
+  esac
+  expect_eq "accessible: the banner hidden during the display" \
+    "$(tree_field "$tree" graphic "Kavrel LinkTune" 4)" "readonly,invisible"
+  for button in Optimiser "A Propos"; do
+    expect_eq "accessible: \"$button\" unavailable during the display" \
+      "$(tree_field "$tree" "push button" "$button" 4)" unavailable
+  done
+  wait_idle "$(now_ms)" >/dev/null
+  probe accessible > "$tree"
+  expect_eq "accessible: afterwards the bar is hidden at its last level" \
+    "$(tree_field "$tree" "progress bar" "Réglage de Windows" 3) $(tree_field "$tree" "progress bar" "Réglage de Windows" 4)" \
+    "100 % readonly,invisible"
+  expect_eq "accessible: afterwards \"Optimiser\" is available again" \
+    "$(tree_field "$tree" "push button" Optimiser 4 | grep -c focusable)" 1
+  quit_with_menu
+}
+
+# pixel X Y: RRGGBB at a screen point of the last screenshot.
+pixel() { /usr/bin/convert "$out/screen.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6; }
+# colour_count "X Y W H" RRGGBB: the pixels of that colour in a screen
+# rectangle of the last screenshot.
+colour_count() {
+  local x y w h n
+  read -r x y w h <<<"$1"
+  n=$(/usr/bin/convert "$out/screen.png" -crop "${w}x${h}+${x}+${y}" +repage -format %c histogram:info:- |
+        awk -v c="#$2" 'toupper($3) == c { sub(/:$/, "", $1); print $1 }')
+  echo "${n:-0}"
+}
+more_than() {  # WHAT COUNT LIMIT
+  if [ "$2" -gt "$3" ]; then pass "$1 ($2 pixels)"; else fail "$1: $2 pixels, not more than $3"; fi
+}
+
+scenario_contrast() {
+  # The test build KavrelLinkTune-contrast.exe: the program with high
+  # contrast decided on. The colours expected are the prefix's: window
+  # 000000, window text FFFF00, highlight 0080FF, button face 000060,
+  # button text 00FFFF, grey text 00C000, menu 300040, menu text FFFFFF.
+  local exe="$bin/KavrelLinkTune-contrast.exe" rects x y w h rect
+  start_program || return
+  rects=$(probe controls "$(winepath_of "$exe")")
+  rect_of() { printf '%s\n' "$rects" | awk -F'\t' -v n="$1" '$1 == n { print $3 }'; }
+  # shellcheck disable=SC2046
+  crop_screen high-contrast $(window_field window)
+  echo "     screenshot: $out/high-contrast.png"
+
+  read -r x y w h <<<"$(rect_of FramePlus3)"
+  expect_eq "contrast: FramePlus3 on the window colour" "$(pixel $((x + 392)) $((y + 22)))" 000000
+  expect_eq "contrast: FramePlus3's outline in the window text colour" "$(pixel "$x" $((y + 142)))" FFFF00
+  more_than "contrast: Label12 in the window text colour" "$(colour_count "$(rect_of Label12)" FFFF00)" 200
+  expect_eq "contrast: no white copy of the copyright" "$(colour_count "$(rect_of Label5)" FFFFFF)" 0
+  more_than "contrast: the copyright in the window text colour" "$(colour_count "$(rect_of Label4)" FFFF00)" 50
+  read -r x y w h <<<"$(rect_of command1)"
+  expect_eq "contrast: \"&Optimiser\" on the button face colour" "$(pixel $((x + 4)) $((y + 4)))" 000060
+  expect_eq "contrast: \"&Optimiser\" outlined in the window text colour" "$(pixel "$x" $((y + h / 2)))" FFFF00
+  more_than "contrast: \"&Optimiser\" in the button text colour" "$(colour_count "$(rect_of command1)" 00FFFF)" 20
+
+  click command1
+  sleep 1.2
+  # shellcheck disable=SC2046
+  crop_screen high-contrast-progress $(window_field window)
+  read -r x y w h <<<"$(rect_of Bar2)"
+  expect_eq "contrast: Bar2 framed in the window text colour" "$(pixel "$x" "$y")" FFFF00
+  expect_eq "contrast: Bar2 filled with the highlight colour" "$(pixel $((x + 1)) $((y + h / 2)))" 0080FF
+  more_than "contrast: \"&Optimiser\" grey while the window is disabled" \
+    "$(colour_count "$(rect_of command1)" 00C000)" 20
+  expect_eq "contrast: no available-looking caption then" "$(colour_count "$(rect_of command1)" 00FFFF)" 0
+  wait_idle "$(now_ms)" >/dev/null
+
+  # The drawn items of "&Aide", the first one chosen.
+  xdotool key alt+a
+  sleep 0.3
+  xdotool key Right
+  sleep 0.4
+  rect=$(probe popup | awk -F'\t' '$1 == "rect" { print $2 }')
+  if [ -n "$rect" ]; then
+    # shellcheck disable=SC2086
+    crop_screen high-contrast-menu $rect
+    more_than "contrast: the chosen item in the highlight colour" "$(colour_count "$rect" 0080FF)" 100
+    more_than "contrast: the other items in the menu colour" "$(colour_count "$rect" 300040)" 100
+  else
+    fail "contrast: the \"&Aide\" menu is open"
+  fi
+  xdotool key Escape
+  sleep 0.1
+  xdotool key Escape
+  sleep 0.3
+  quit_with_menu
+}
+
 trap 'stop_program' EXIT
 for s in "${scenarios[@]}"; do
   echo "== $s"
@@ -323,6 +514,9 @@ for s in "${scenarios[@]}"; do
     about) scenario_about ;;
     exit-during-animation) scenario_exit_during_animation ;;
     site) scenario_site ;;
+    look) scenario_look ;;
+    accessible) scenario_accessible ;;
+    contrast) scenario_contrast ;;
     demo)
       run_profile adsl Adsl1 r1024 128 24576
       echo "== what the registry holds for each row the run applied (27-80; rows under keys this system lacks left out)"

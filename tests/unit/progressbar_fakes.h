@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,7 +104,11 @@ public:
     Rect ClientRect(std::uintptr_t window) const override {
         return window == clientOf ? Rect{0, 0, clientWidth, clientHeight} : Rect{};
     }
-    Colour SystemColour(std::int32_t index) const override { return index == 13 ? highlight : 0x123456; }
+    Colour SystemColour(std::int32_t index) const override {
+        if (auto it = systemColours.find(index); it != systemColours.end()) return it->second;
+        return index == 13 ? highlight : 0x123456;
+    }
+    bool HighContrast() const override { return highContrast; }
     std::unique_ptr<Canvas> CreateBuffer(std::int32_t width, std::int32_t height) override {
         log_.push_back("create buffer " + std::to_string(width) + "x" + std::to_string(height));
         ++buffersMade;
@@ -115,6 +120,8 @@ public:
     std::int32_t clientWidth = 200;
     std::int32_t clientHeight = 20;
     Colour highlight = 0x00C56A31;
+    std::map<std::int32_t, Colour> systemColours;  // by index, before `highlight`
+    bool highContrast = false;
     bool failBuffers = false;
     int buffersMade = 0;
 
@@ -137,6 +144,7 @@ public:
     void PropertyChanged(std::string_view property) override {
         log_.push_back("notify " + std::string(property) + (onNotify ? " " + onNotify() : std::string()));
     }
+    void LevelShown(std::int32_t percent) override { levelsShown.push_back(percent); }
 
     RecordingCanvas screen;
     float width = 200;
@@ -144,6 +152,7 @@ public:
     Colour backColour = -1;
     std::int32_t scaleMode = kScaleTwips;
     std::function<std::string()> onNotify;  // what the host sees when told
+    std::vector<std::int32_t> levelsShown;   // told at the end of each redraw
 
 private:
     Log& log_;

@@ -1,0 +1,15 @@
+// Linked only into KavrelLinkTune-contrast.exe, a test build of the program
+// for the end-to-end contrast scenario and the high-contrast screenshot in
+// docs/: the same program with high contrast decided on before wWinMain
+// runs, as Wine cannot switch the mode on. The shipped program has no such
+// hook: it asks the system alone.
+#include "progressbar/gdi/contrast_win32.h"
+
+namespace {
+
+const bool decided = [] {
+    kavrel::progressbar::win32::DecideHighContrast(true);
+    return true;
+}();
+
+}  // namespace
