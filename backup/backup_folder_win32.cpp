@@ -111,10 +111,13 @@ BackupFolder::BackupFolder(std::wstring base, FolderInspector inspect)
     : base_(std::move(base)), inspect_(std::move(inspect)) {}
 
 std::string BackupFolder::Location() const {
-    return Utf8(base_ + L"\\" + kProgramFolder + L"\\" + kBackupsFolder);
+    return Utf8((base_.empty() ? std::wstring(L"%ProgramData%") : base_) + L"\\" + kProgramFolder + L"\\" +
+                kBackupsFolder);
 }
 
 std::string BackupFolder::Store(const std::vector<std::uint8_t>& bytes, const LocalTime& when) {
+    // Never a path from the root of the current drive.
+    if (base_.empty()) throw BackupWriteError("le dossier ProgramData est introuvable");
     PSECURITY_DESCRIPTOR raw = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kBackupFolderSddl, SDDL_REVISION_1, &raw, nullptr)) {
         throw BackupWriteError("sécurité du dossier : " + ErrorText(GetLastError()));
