@@ -145,9 +145,13 @@ std::u16string ValueLines(const SavedValue& saved) {
     return line;
 }
 
+// A comment is free text on one line: anything but a line end or a NUL
+// (which the registry editor would take for the end of the line).
 std::u16string CommentLine(const std::string& text) {
     const std::u16string line = ToUtf16(text);
-    if (line.empty() || line.front() != u';' || HasControl(line) || line.starts_with(kClosingPrefix)) {
+    if (line.empty() || line.front() != u';' || line.find_first_of(std::u16string_view(u"\r\n\0", 3)) !=
+                                                     std::u16string::npos ||
+        line.starts_with(kClosingPrefix)) {
         throw std::invalid_argument("a comment line the file cannot carry: " + text);
     }
     return line;
@@ -472,6 +476,7 @@ BackupContents ReadBackupFile(std::span<const std::uint8_t> bytes) {
             continue;
         }
         if (IsLowSurrogate(c)) throw BackupFormatError(number, "caractère UTF-16 invalide");
+        if (c == u'\0') throw BackupFormatError(number, "caractère nul");
         if (c == u'\n') throw BackupFormatError(number, "fin de ligne sans retour chariot (CRLF attendu)");
         if (c == u'\r') {
             const char16_t after =

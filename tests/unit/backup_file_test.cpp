@@ -209,6 +209,10 @@ TEST(BackupWriter, RefusesWhatTheFormatCannotCarry) {
     EXPECT_THROW(WriteBackupFile(doc), std::invalid_argument);
     doc.header = {"; two\r\nlines"};
     EXPECT_THROW(WriteBackupFile(doc), std::invalid_argument);
+    doc.header = {std::string("; a\0b", 5)};
+    EXPECT_THROW(WriteBackupFile(doc), std::invalid_argument);
+    doc.header = {";\ttab and \x7f are free text"};
+    EXPECT_EQ(ReadBackupFile(WriteBackupFile(doc)).header, doc.header);
 }
 
 TEST(BackupReader, ReadsBackEveryKindExactlyWithItsLine) {
@@ -312,6 +316,7 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"closing line not last", One("\"x\"=-") + "\"y\"=-\r\n", 6},
         Damage{"a line after the closing line", One("\"x\"=-") + "; encore\r\n", 6},
         Damage{"unexpected line", One("x=1"), 4},
+        Damage{"a NUL character", One(std::string("; a\0b", 5)), 4},
         Damage{"line feed without carriage return", "Windows Registry Editor Version 5.00\n\r\n; fin : 0 valeur\r\n",
                1},
         Damage{"carriage return alone", "Windows Registry Editor Version 5.00\r\r\n; fin : 0 valeur\r\n", 1},
