@@ -2,7 +2,8 @@
 # Part of `make bench`: the time of `linktune apply` with its backup (to the
 # program's folder under ProgramData) beside `linktune apply --no-backup`,
 # process start included, median of 21 runs each, interleaved, on a prefix
-# whose registry has every key the rows address. Argument: output folder.
+# whose registry has every key the rows address; then the same work timed
+# in-process (bench/linktune_bench_win32.cpp). Argument: output folder.
 set -euo pipefail
 out=$1
 bin=build/windows/bin
@@ -35,5 +36,8 @@ echo "linktune_apply_with_backup_ms_median=$(awk -v v="$m_with" 'BEGIN { printf 
 echo "linktune_apply_no_backup_ms_median=$(awk -v v="$m_without" 'BEGIN { printf "%.1f", v / 1000 }')"
 echo "linktune_apply_ratio_with_to_without=$(awk -v a="$m_with" -v b="$m_without" 'BEGIN { printf "%.3f", a / b }')"
 echo "linktune_backup_file_bytes=$size (adsl 1024)"
+# The same work in-process, without the process start.
+run "$bin/linktune_bench.exe" "$runs" | tr -d '\r'
+
 rm -rf "$programdata/Kavrel LinkTune"
 bash scripts/wine-session.sh stop
