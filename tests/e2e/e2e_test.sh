@@ -370,7 +370,8 @@ scenario_backup_refused() {
   rm -f "$programdata/Kavrel LinkTune"
 }
 
-trap 'stop_program' EXIT
+# A file left in the way of the backup folder would stop every later run.
+trap 'stop_program; if [ -f "$programdata/Kavrel LinkTune" ]; then rm -f "$programdata/Kavrel LinkTune"; fi' EXIT
 for s in "${scenarios[@]}"; do
   echo "== $s"
   case $s in
