@@ -72,4 +72,9 @@ std::string AboutText() {
     return text;
 }
 
+std::string BackupFailedText(const std::string& folder) {
+    return "La sauvegarde des réglages actuels n'a pas pu être écrite dans « " + folder +
+           " ». Aucun réglage n'a été modifié.";
+}
+
 }  // namespace kavrel::app

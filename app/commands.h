@@ -35,4 +35,10 @@ inline constexpr unsigned kAboutStyle = 64;  // information icon, one OK button
 // The about box's fourteen lines, joined by single carriage returns (UTF-8).
 std::string AboutText();
 
+// The box that "&Optimiser" shows, instead of running, when the backup of
+// the values it would change cannot be written to FOLDER (its full path).
+inline constexpr const char* kBackupFailedTitle = "Kavrel LinkTune";
+inline constexpr unsigned kBackupFailedStyle = 16;  // error icon, one OK button
+std::string BackupFailedText(const std::string& folder);
+
 }  // namespace kavrel::app

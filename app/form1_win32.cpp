@@ -4,10 +4,14 @@
 
 #include "app/commands.h"
 #include "app/host/host_gdi_win32.h"
+#include "backup/host_win32.h"
+#include "backup/snapshot.h"
+#include "optimiser/run_plan.h"
 
 namespace kavrel::app {
 
-Form1::Form1(registry::Backend& registry, OpenAddress open) : registry_(registry), open_(std::move(open)) {
+Form1::Form1(registry::Backend& registry, Backups backups, OpenAddress open)
+    : registry_(registry), backups_(std::move(backups)), open_(std::move(open)) {
     if (!open_) {
         open_ = [](const char* address) {
             // Whatever the shell answers, nothing is shown: no browser, no message.
@@ -43,8 +47,26 @@ FormWindow::Events Form1::Events() {
 
 void Form1::command1_Click() {
     if (!controls_) return;
+    // No way back, no run: the window stays as it is.
+    if (!BackupBeforeRun()) return;
     registry::RegistryAccess access(registry_);
     optimiser::RunOptimisation(*controls_, access);
+}
+
+bool Form1::BackupBeforeRun() {
+    try {
+        // The run reads the options itself; the plan reads them the same way.
+        const optimiser::Plan plan = optimiser::PlanRun(*controls_);
+        const backup::BackupFacts facts{backups_.program, backup::NowLocal(), backup::ComputerName(),
+                                        backup::UserName(), optimiser::ProfileOf(*controls_)};
+        backup::TakeBackup(registry_, plan, facts, backups_.target, backup::Scope{});
+        return true;
+    } catch (...) {
+        // Whatever went wrong, the user hears of it once and nothing changes.
+    }
+    MessageBoxW(window_ ? window_->Handle() : nullptr, Widen(BackupFailedText(backups_.target.Location())).c_str(),
+                Widen(kBackupFailedTitle).c_str(), kBackupFailedStyle);
+    return false;
 }
 
 void Form1::exit_Click() {

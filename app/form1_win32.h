@@ -4,8 +4,10 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "app/host/form_window_win32.h"
+#include "backup/target.h"
 #include "registry/registry.h"
 
 namespace kavrel::app {
@@ -16,9 +18,16 @@ public:
     // not looked at.
     using OpenAddress = std::function<void(const char* address)>;
 
+    // Where "&Optimiser" keeps the values it is about to change, and the
+    // program and version the backup names.
+    struct Backups {
+        backup::BackupTarget& target;
+        std::string program;
+    };
+
     // The registry the optimisation writes to; the shell's "open" unless
     // another opener is given.
-    explicit Form1(registry::Backend& registry, OpenAddress open = {});
+    Form1(registry::Backend& registry, Backups backups, OpenAddress open = {});
     // The window once made. The procedures reach its controls through
     // `controls` when given (a view of the same window), else directly. The
     // pictures that say something are named for assistive technology.
@@ -36,7 +45,12 @@ public:
     void KavrelCmd1_Click();  // "A Propos": the about box
 
 private:
+    // Writes the backup of the values the run will change; false, after
+    // telling the user, when it could not be written.
+    bool BackupBeforeRun();
+
     registry::Backend& registry_;
+    Backups backups_;
     OpenAddress open_;
     FormWindow* window_ = nullptr;
     optimiser::WindowControls* controls_ = nullptr;

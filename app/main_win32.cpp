@@ -12,7 +12,9 @@
 #include "app/form/form_codec.h"
 #include "app/host/form_window_win32.h"
 #include "app/host/host_gdi_win32.h"
+#include "backup/backup_folder_win32.h"
 #include "registry/advapi32_backend_win32.h"
+#include "version.h"
 
 namespace {
 
@@ -58,7 +60,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     try {
         kavrel::app::FormDescription form = kavrel::app::LoadForm1(StoredDescription(instance));
         kavrel::registry::Advapi32Backend registry;
-        kavrel::app::Form1 procedures(registry);
+        // Without a ProgramData folder the window still opens; "&Optimiser"
+        // then says that its backup cannot be written.
+        std::wstring programData;
+        try {
+            programData = kavrel::backup::ProgramDataFolder();
+        } catch (const kavrel::backup::BackupWriteError&) {
+        }
+        kavrel::backup::BackupFolder backups(programData);
+        kavrel::app::Form1 procedures(registry, {backups, std::string("Kavrel LinkTune ") + KAVREL_VERSION_TEXT +
+                                                              " (KavrelLinkTune.exe)"});
         kavrel::app::FormWindow window(std::move(form), instance, procedures.Events());
         procedures.Attach(window);
         window.Show(showCommand);

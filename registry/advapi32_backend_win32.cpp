@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace kavrel::registry {
 
 namespace {
@@ -73,6 +75,46 @@ std::int32_t Advapi32Backend::DeleteValue(KeyHandle key, std::string_view name) 
 }
 
 std::int32_t Advapi32Backend::CloseKey(KeyHandle key) { return RegCloseKey(ToHkey(key)); }
+
+std::int32_t Advapi32Backend::OpenKeyWide(std::uint32_t root, std::string_view path, std::uint32_t access,
+                                          KeyHandle& key) {
+    HKEY opened = nullptr;
+    const std::wstring wide = Utf8ToWide(path);
+    const LONG status = RegOpenKeyExW(RootHkey(root), wide.c_str(), 0, access, &opened);
+    if (status == ERROR_SUCCESS) key = reinterpret_cast<KeyHandle>(opened);
+    return status;
+}
+
+std::int32_t Advapi32Backend::QueryValueWide(KeyHandle key, std::string_view name, RawValue& value) {
+    const std::wstring wide = Utf8ToWide(name);
+    // The value may grow between asking its size and reading it: ask again.
+    std::vector<BYTE> buffer(256);
+    for (;;) {
+        DWORD type = 0;
+        DWORD size = static_cast<DWORD>(buffer.size());
+        const LONG status = RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, buffer.data(), &size);
+        if (status == ERROR_MORE_DATA) {
+            buffer.resize(std::max<std::size_t>(size, buffer.size() * 2));
+            continue;
+        }
+        if (status != ERROR_SUCCESS) return status;
+        value.type = type;
+        value.data.assign(buffer.begin(), buffer.begin() + size);
+        return ERROR_SUCCESS;
+    }
+}
+
+std::int32_t Advapi32Backend::SetValueWide(KeyHandle key, std::string_view name, const RawValue& value) {
+    const std::wstring wide = Utf8ToWide(name);
+    static const BYTE none = 0;  // an empty value still passes a valid address
+    return RegSetValueExW(ToHkey(key), wide.c_str(), 0, value.type, value.data.empty() ? &none : value.data.data(),
+                          static_cast<DWORD>(value.data.size()));
+}
+
+std::int32_t Advapi32Backend::DeleteValueWide(KeyHandle key, std::string_view name) {
+    const std::wstring wide = Utf8ToWide(name);
+    return RegDeleteValueW(ToHkey(key), wide.c_str());
+}
 
 std::optional<StoredValue> QueryValue(std::uint32_t root, std::string_view path, std::string_view name) {
     ReadKey key(root, path);

@@ -1,4 +1,5 @@
-// The system registry through advapi32's single-byte (ANSI) functions.
+// The system registry through advapi32: the run's calls through the
+// single-byte (ANSI) functions, exact reads and writes through the wide ones.
 #pragma once
 
 #include <optional>
@@ -17,6 +18,12 @@ public:
     std::int32_t CloseKey(KeyHandle key) override;
     // UTF-8 to the system's ANSI code page, as the ANSI functions take it.
     std::string ToCodePage(std::string_view utf8) const override;
+
+    std::int32_t OpenKeyWide(std::uint32_t root, std::string_view path, std::uint32_t access,
+                             KeyHandle& key) override;
+    std::int32_t QueryValueWide(KeyHandle key, std::string_view name, RawValue& value) override;
+    std::int32_t SetValueWide(KeyHandle key, std::string_view name, const RawValue& value) override;
+    std::int32_t DeleteValueWide(KeyHandle key, std::string_view name) override;
 };
 
 // What a value holds in the system registry: its type and raw bytes.

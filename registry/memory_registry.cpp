@@ -1,5 +1,6 @@
 #include "registry/memory_registry.h"
 
+#include <algorithm>
 #include <functional>
 #include <sstream>
 
@@ -7,7 +8,8 @@ namespace kavrel::registry {
 
 namespace {
 constexpr std::int32_t kErrorBadPathname = 161;
-constexpr std::uint32_t kKeySetValue = 0x0002;
+// Rights that only read: query, enumerate subkeys, notify.
+constexpr std::uint32_t kReadRights = 0x0001 | 0x0008 | 0x0010;
 
 std::vector<std::string> SplitPath(std::string_view path, bool& valid) {
     std::vector<std::string> parts;
@@ -33,6 +35,78 @@ std::vector<std::string> SplitPath(std::string_view path, bool& valid) {
     }
     return parts;
 }
+
+bool IsText(std::int32_t kind) { return kind == 1 || kind == 2 || kind == 7; }
+
+// The code page of this registry is UTF-8; what is not UTF-8 becomes
+// U+FFFD, as a real conversion loses what the code page cannot say.
+std::vector<std::uint8_t> CodePageToUtf16(const std::vector<std::uint8_t>& in) {
+    std::vector<std::uint8_t> out;
+    auto unit = [&](std::uint32_t u) {
+        out.push_back(static_cast<std::uint8_t>(u));
+        out.push_back(static_cast<std::uint8_t>(u >> 8));
+    };
+    for (std::size_t i = 0; i < in.size();) {
+        const std::uint8_t b = in[i];
+        std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+        std::uint32_t cp = n == 1 ? b : n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
+        bool ok = n != 0 && i + n <= in.size();
+        for (std::size_t k = 1; ok && k < n; ++k) {
+            ok = (in[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (in[i + k] & 0x3F);
+        }
+        if (ok && ((n == 2 && cp < 0x80) || (n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+                   (cp >= 0xD800 && cp <= 0xDFFF))) {
+            ok = false;
+        }
+        if (!ok) {
+            unit(0xFFFD);
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            unit(0xD800 + (cp >> 10));
+            unit(0xDC00 + (cp & 0x3FF));
+        } else {
+            unit(cp);
+        }
+        i += n;
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> Utf16ToCodePage(const std::vector<std::uint8_t>& in) {
+    std::vector<std::uint8_t> out;
+    const std::size_t units = in.size() / 2;  // an odd last byte is no character
+    for (std::size_t i = 0; i < units; ++i) {
+        std::uint32_t cp = in[2 * i] | (in[2 * i + 1] << 8);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units) {
+            const std::uint32_t low = in[2 * i + 2] | (in[2 * i + 3] << 8);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        if (cp >= 0xD800 && cp <= 0xDFFF) cp = '?';  // an unpaired half has no code page form
+        if (cp < 0x80) {
+            out.push_back(static_cast<std::uint8_t>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<std::uint8_t>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<std::uint8_t>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<std::uint8_t>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
 }  // namespace
 
 std::string FoldCase(std::string_view name) {
@@ -45,11 +119,11 @@ std::string FoldCase(std::string_view name) {
 
 struct MemoryRegistry::Key {
     std::string name;  // as first created
-    bool refused = false;
+    Refusal refusal = Refusal::None;
     std::map<std::string, std::unique_ptr<Key>> children;  // by folded name
     struct Named {
         std::string name;
-        Value value;
+        Value value;  // as stored: texts in UTF-16LE
     };
     std::map<std::string, Named> values;  // by folded name
 };
@@ -58,7 +132,7 @@ MemoryRegistry::MemoryRegistry(bool keysAlwaysExist) : keysAlwaysExist_(keysAlwa
 MemoryRegistry::~MemoryRegistry() = default;
 
 MemoryRegistry::Key* MemoryRegistry::Find(std::uint32_t root, std::string_view path, bool create,
-                                          bool* refused) const {
+                                          Refusal* refusal) const {
     bool valid = true;
     const auto parts = SplitPath(path, valid);
     if (!valid) return nullptr;
@@ -71,7 +145,10 @@ MemoryRegistry::Key* MemoryRegistry::Find(std::uint32_t root, std::string_view p
         rootIt->second->name = RootName(root);
     }
     Key* key = rootIt->second.get();
-    if (refused && key->refused) *refused = true;
+    auto note = [&](const Key& k) {
+        if (refusal && k.refusal > *refusal) *refusal = k.refusal;
+    };
+    note(*key);
     for (const auto& part : parts) {
         const std::string folded = FoldCase(part);
         auto it = key->children.find(folded);
@@ -81,29 +158,29 @@ MemoryRegistry::Key* MemoryRegistry::Find(std::uint32_t root, std::string_view p
             it->second->name = part;
         }
         key = it->second.get();
-        if (refused && key->refused) *refused = true;
+        note(*key);
     }
     return key;
 }
 
-std::int32_t MemoryRegistry::OpenKey(std::uint32_t root, std::string_view path, std::uint32_t access,
-                                     KeyHandle& key) {
+std::int32_t MemoryRegistry::Open(Call::Op op, std::uint32_t root, std::string_view path, std::uint32_t access,
+                                  KeyHandle& key) {
     Call call;
-    call.op = Call::Op::Open;
+    call.op = op;
     call.root = root;
     call.path = std::string(path);
     call.access = access;
-    bool refused = false;
+    Refusal refusal = Refusal::None;
     bool valid = true;
     SplitPath(path, valid);
     Key* found = nullptr;
     if (!valid) {
         call.status = kErrorBadPathname;
     } else {
-        found = Find(root, path, keysAlwaysExist_, &refused);
+        found = Find(root, path, keysAlwaysExist_, &refusal);
         if (!found) {
             call.status = kErrorFileNotFound;
-        } else if (refused) {
+        } else if (refusal == Refusal::All || (refusal == Refusal::Writes && (access & ~kReadRights) != 0)) {
             call.status = kErrorAccessDenied;
             found = nullptr;
         }
@@ -120,41 +197,89 @@ std::int32_t MemoryRegistry::OpenKey(std::uint32_t root, std::string_view path, 
     return calls_.back().status;
 }
 
-std::int32_t MemoryRegistry::SetValue(KeyHandle key, std::string_view name, std::int32_t kind,
-                                      const std::vector<std::uint8_t>& data) {
+std::int32_t MemoryRegistry::OpenKey(std::uint32_t root, std::string_view path, std::uint32_t access,
+                                     KeyHandle& key) {
+    return Open(Call::Op::Open, root, path, access, key);
+}
+
+std::int32_t MemoryRegistry::OpenKeyWide(std::uint32_t root, std::string_view path, std::uint32_t access,
+                                         KeyHandle& key) {
+    return Open(Call::Op::OpenWide, root, path, access, key);
+}
+
+MemoryRegistry::Key* MemoryRegistry::Usable(KeyHandle key, std::uint32_t rights, std::int32_t& status) const {
+    const auto it = handles_.find(key);
+    if (it == handles_.end()) {
+        status = kErrorInvalidHandle;
+        return nullptr;
+    }
+    if ((it->second.access & rights) == 0) {
+        status = kErrorAccessDenied;
+        return nullptr;
+    }
+    status = kSuccess;
+    return it->second.key;
+}
+
+std::int32_t MemoryRegistry::Store(Call::Op op, KeyHandle key, std::string_view name, std::int32_t kind,
+                                   const std::vector<std::uint8_t>& data, std::vector<std::uint8_t> stored) {
     Call call;
-    call.op = Call::Op::Set;
+    call.op = op;
     call.key = key;
     call.name = std::string(name);
     call.kind = kind;
     call.data = data;
-    const auto it = handles_.find(key);
-    if (it == handles_.end()) {
-        call.status = kErrorInvalidHandle;
-    } else if ((it->second.access & kKeySetValue) == 0) {
-        call.status = kErrorAccessDenied;
-    } else {
-        auto& slot = it->second.key->values[FoldCase(name)];
+    if (Key* k = Usable(key, kKeySetValue, call.status)) {
+        auto& slot = k->values[FoldCase(name)];
         if (slot.name.empty()) slot.name = std::string(name);
-        slot.value = Value{kind, data};  // replaces whatever kind was there
-        call.status = kSuccess;
+        slot.value = Value{kind, std::move(stored)};  // replaces whatever kind was there
+    }
+    calls_.push_back(std::move(call));
+    return calls_.back().status;
+}
+
+std::int32_t MemoryRegistry::SetValue(KeyHandle key, std::string_view name, std::int32_t kind,
+                                      const std::vector<std::uint8_t>& data) {
+    return Store(Call::Op::Set, key, name, kind, data, IsText(kind) ? CodePageToUtf16(data) : data);
+}
+
+std::int32_t MemoryRegistry::SetValueWide(KeyHandle key, std::string_view name, const RawValue& value) {
+    return Store(Call::Op::SetWide, key, name, static_cast<std::int32_t>(value.type), value.data, value.data);
+}
+
+std::int32_t MemoryRegistry::Remove(Call::Op op, KeyHandle key, std::string_view name) {
+    Call call;
+    call.op = op;
+    call.key = key;
+    call.name = std::string(name);
+    if (Key* k = Usable(key, kKeySetValue, call.status)) {
+        call.status = k->values.erase(FoldCase(name)) ? kSuccess : kErrorFileNotFound;
     }
     calls_.push_back(std::move(call));
     return calls_.back().status;
 }
 
 std::int32_t MemoryRegistry::DeleteValue(KeyHandle key, std::string_view name) {
+    return Remove(Call::Op::Delete, key, name);
+}
+
+std::int32_t MemoryRegistry::DeleteValueWide(KeyHandle key, std::string_view name) {
+    return Remove(Call::Op::DeleteWide, key, name);
+}
+
+std::int32_t MemoryRegistry::QueryValueWide(KeyHandle key, std::string_view name, RawValue& value) {
     Call call;
-    call.op = Call::Op::Delete;
+    call.op = Call::Op::Query;
     call.key = key;
     call.name = std::string(name);
-    const auto it = handles_.find(key);
-    if (it == handles_.end()) {
-        call.status = kErrorInvalidHandle;
-    } else if ((it->second.access & kKeySetValue) == 0) {
-        call.status = kErrorAccessDenied;
-    } else {
-        call.status = it->second.key->values.erase(FoldCase(name)) ? kSuccess : kErrorFileNotFound;
+    if (const Key* k = Usable(key, kKeyQueryValue, call.status)) {
+        const auto it = k->values.find(FoldCase(name));
+        if (it == k->values.end()) {
+            call.status = kErrorFileNotFound;
+        } else {
+            value.type = static_cast<std::uint32_t>(it->second.value.kind);
+            value.data = it->second.value.data;
+        }
     }
     calls_.push_back(std::move(call));
     return calls_.back().status;
@@ -176,7 +301,11 @@ bool MemoryRegistry::KeyExists(std::uint32_t root, std::string_view path) const 
 }
 
 void MemoryRegistry::RefuseAccess(std::uint32_t root, std::string_view path) {
-    if (Key* key = Find(root, path, true)) key->refused = true;
+    if (Key* key = Find(root, path, true)) key->refusal = Refusal::All;
+}
+
+void MemoryRegistry::RefuseWrites(std::uint32_t root, std::string_view path) {
+    if (Key* key = Find(root, path, true)) key->refusal = std::max(key->refusal, Refusal::Writes);
 }
 
 void MemoryRegistry::PutValue(std::uint32_t root, std::string_view path, std::string_view name, Value value) {
@@ -187,13 +316,20 @@ void MemoryRegistry::PutValue(std::uint32_t root, std::string_view path, std::st
     }
 }
 
-std::optional<MemoryRegistry::Value> MemoryRegistry::GetValue(std::uint32_t root, std::string_view path,
-                                                              std::string_view name) const {
+std::optional<MemoryRegistry::Value> MemoryRegistry::GetStoredValue(std::uint32_t root, std::string_view path,
+                                                                    std::string_view name) const {
     const Key* key = Find(root, path, false);
     if (!key) return std::nullopt;
     const auto it = key->values.find(FoldCase(name));
     if (it == key->values.end()) return std::nullopt;
     return it->second.value;
+}
+
+std::optional<MemoryRegistry::Value> MemoryRegistry::GetValue(std::uint32_t root, std::string_view path,
+                                                              std::string_view name) const {
+    auto value = GetStoredValue(root, path, name);
+    if (value && IsText(value->kind)) value->data = Utf16ToCodePage(value->data);
+    return value;
 }
 
 std::size_t MemoryRegistry::KeyCount() const {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 
 namespace kavrel::registry {
@@ -111,6 +112,79 @@ std::int32_t RegistryAccess::WriteValueData(KeyHandle key, std::string_view valu
                                             const Data& data) {
     if (kind != kRegSz && kind != kRegDword) return kSuccess;
     return backend_.SetValue(key, valueName, kind, EncodeValue(backend_, kind, data));
+}
+
+namespace {
+ReadState OpenFailure(std::int32_t status) {
+    if (status == kErrorFileNotFound) return ReadState::KeyAbsent;
+    if (status == kErrorAccessDenied) return ReadState::AccessRefused;
+    return ReadState::Failed;
+}
+}  // namespace
+
+ValueRead ReadValue(Backend& backend, std::uint32_t root, std::string_view keyPath, std::string_view valueName) {
+    ValueRead read;
+    KeyHandle key = 0;
+    read.status = backend.OpenKeyWide(root, keyPath, kKeyQueryValue, key);
+    if (read.status != kSuccess || key == 0) {
+        read.state = OpenFailure(read.status == kSuccess ? kErrorInvalidHandle : read.status);
+        return read;
+    }
+    OpenKeyGuard guard(backend, key);
+    read.status = backend.QueryValueWide(key, valueName, read.value);
+    if (read.status == kSuccess) {
+        read.state = ReadState::Present;
+    } else {
+        read.value = {};
+        read.state = read.status == kErrorFileNotFound ? ReadState::ValueAbsent
+                     : read.status == kErrorAccessDenied ? ReadState::AccessRefused
+                                                         : ReadState::Failed;
+    }
+    return read;
+}
+
+WriteResult WriteExact(Backend& backend, std::uint32_t root, std::string_view keyPath, std::string_view valueName,
+                       const std::optional<RawValue>& value) {
+    WriteResult result;
+    KeyHandle key = 0;
+    result.status = backend.OpenKeyWide(root, keyPath, kKeySetValue, key);
+    if (result.status != kSuccess || key == 0) {
+        const ReadState why = OpenFailure(result.status == kSuccess ? kErrorInvalidHandle : result.status);
+        result.state = why == ReadState::KeyAbsent       ? WriteState::KeyAbsent
+                       : why == ReadState::AccessRefused ? WriteState::AccessRefused
+                                                         : WriteState::Failed;
+        return result;
+    }
+    OpenKeyGuard guard(backend, key);
+    if (value) {
+        result.status = backend.SetValueWide(key, valueName, *value);
+    } else {
+        result.status = backend.DeleteValueWide(key, valueName);
+        if (result.status == kErrorFileNotFound) result.status = kSuccess;  // already absent
+    }
+    result.state = result.status == kSuccess              ? WriteState::Done
+                   : result.status == kErrorAccessDenied ? WriteState::AccessRefused
+                                                         : WriteState::Failed;
+    return result;
+}
+
+std::string TypeName(std::uint32_t type) {
+    static const char* const names[] = {"REG_NONE",
+                                        "REG_SZ",
+                                        "REG_EXPAND_SZ",
+                                        "REG_BINARY",
+                                        "REG_DWORD",
+                                        "REG_DWORD_BIG_ENDIAN",
+                                        "REG_LINK",
+                                        "REG_MULTI_SZ",
+                                        "REG_RESOURCE_LIST",
+                                        "REG_FULL_RESOURCE_DESCRIPTOR",
+                                        "REG_RESOURCE_REQUIREMENTS_LIST",
+                                        "REG_QWORD"};
+    if (type < std::size(names)) return names[type];
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%08x", type);
+    return buf;
 }
 
 std::string RootName(std::uint32_t root) {

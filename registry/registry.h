@@ -1,10 +1,13 @@
 // Registry access layer: the only code of the program that changes the
-// system registry. Each call opens an existing key, makes one change and
-// closes the key again; nothing is ever read back, created or reported.
+// system registry. Each call of the run opens an existing key, makes one
+// change and closes the key again; nothing is created or reported. Beside
+// the run, the backup reads values and puts them back exactly, through the
+// wide API (ReadValue, WriteExact).
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -30,6 +33,28 @@ inline constexpr std::int32_t kSuccess = 0;
 inline constexpr std::int32_t kErrorFileNotFound = 2;
 inline constexpr std::int32_t kErrorAccessDenied = 5;
 inline constexpr std::int32_t kErrorInvalidHandle = 6;
+inline constexpr std::int32_t kErrorMoreData = 234;
+
+// Value types as the registry numbers them, beyond the two the run writes.
+inline constexpr std::uint32_t kTypeNone = 0;
+inline constexpr std::uint32_t kTypeSz = 1;
+inline constexpr std::uint32_t kTypeExpandSz = 2;
+inline constexpr std::uint32_t kTypeBinary = 3;
+inline constexpr std::uint32_t kTypeDword = 4;
+inline constexpr std::uint32_t kTypeMultiSz = 7;
+inline constexpr std::uint32_t kTypeQword = 11;
+
+// Key rights asked for by the exact reads and writes: no more than needed.
+inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
+inline constexpr std::uint32_t kKeySetValue = 0x0002;
+
+// A value exactly as the registry holds it: its type and raw bytes (texts
+// in UTF-16LE, as the wide API sees them).
+struct RawValue {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    bool operator==(const RawValue&) const = default;
+};
 
 // An opened key; 0 is the null handle.
 using KeyHandle = std::uintptr_t;
@@ -47,6 +72,16 @@ public:
     virtual std::int32_t CloseKey(KeyHandle key) = 0;
     // Bytes of a REG_SZ text in the registry's single-byte code page.
     virtual std::string ToCodePage(std::string_view utf8) const { return std::string(utf8); }
+
+    // The wide (UTF-16) forms, through which values are read back and put
+    // back byte for byte: no code page stands between the caller's bytes
+    // and the registry's. A handle from OpenKeyWide is closed by CloseKey.
+    virtual std::int32_t OpenKeyWide(std::uint32_t root, std::string_view path, std::uint32_t access,
+                                     KeyHandle& key) = 0;
+    // kErrorFileNotFound when the key has no value of that name.
+    virtual std::int32_t QueryValueWide(KeyHandle key, std::string_view name, RawValue& value) = 0;
+    virtual std::int32_t SetValueWide(KeyHandle key, std::string_view name, const RawValue& value) = 0;
+    virtual std::int32_t DeleteValueWide(KeyHandle key, std::string_view name) = 0;
 };
 
 // The dynamically typed data a caller passes: nothing (an unset value), an
@@ -95,9 +130,33 @@ private:
     Backend& backend_;
 };
 
+// What reading one value found. A value is read with a key opened for
+// query only, so a key that may be read but not written still reads.
+enum class ReadState { Present, ValueAbsent, KeyAbsent, AccessRefused, Failed };
+struct ValueRead {
+    ReadState state = ReadState::Failed;
+    RawValue value;           // Present only
+    std::int32_t status = 0;  // the registry's status of the step that decided the state
+};
+ValueRead ReadValue(Backend& backend, std::uint32_t root, std::string_view keyPath, std::string_view valueName);
+
+// Puts one value back as it was: the exact type and bytes, or, for
+// std::nullopt, no value at all (deleting one that is absent is done, not
+// a failure). The key must exist: it is never created.
+enum class WriteState { Done, KeyAbsent, AccessRefused, Failed };
+struct WriteResult {
+    WriteState state = WriteState::Failed;
+    std::int32_t status = 0;
+};
+WriteResult WriteExact(Backend& backend, std::uint32_t root, std::string_view keyPath, std::string_view valueName,
+                       const std::optional<RawValue>& value);
+
 // Display forms used by tools and logs.
 std::string RootName(std::uint32_t root);   // "HKLM", "HKCU" or hex
 std::string KindName(std::int32_t kind);    // "REG_SZ", "REG_DWORD" or the number
+// "REG_SZ", "REG_BINARY", ... for the types the registry names, else
+// "0x" and eight hexadecimal digits.
+std::string TypeName(std::uint32_t type);
 std::string DataDisplay(const Data& data);  // 5840, "text", True, (unset)
 
 }  // namespace kavrel::registry

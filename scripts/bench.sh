@@ -5,7 +5,9 @@
 #     beside `wine reg import` of a .reg file with the same 55 changes,
 #     median of 5 imports, with the wine server already running;
 #   - one DrawProgressBar of each of the ten progress bar styles, on a
-#     249 x 9 and a 600 x 40 bar, median of 501 redraws.
+#     249 x 9 and a 600 x 40 bar, median of 501 redraws;
+#   - `linktune apply` with its backup beside `--no-backup`, median of 21
+#     runs each, as a ratio.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export KAVREL_WINEPREFIX="$PWD/build/windows/bench-prefix"
@@ -31,6 +33,9 @@ awk -v a="$inproc" -v b="$median_us" 'BEGIN {
   printf "reg_import_median_ms=%.3f\n", b / 1000;
   printf "ratio_reg_import_to_inproc=%.1f\n", (b / 1000) / a }' | tee -a "$out/registry.txt"
 bash scripts/wine-session.sh stop
+
+echo "== linktune apply: with its backup, and with --no-backup"
+bash scripts/bench-linktune.sh "$out" | tee "$out/linktune.txt"
 
 # The progress bar draws into windows, so it runs on a private X display of
 # its own; the wine server is started and stopped inside that display's life.

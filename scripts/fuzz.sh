@@ -21,7 +21,7 @@ cmake --build --preset fuzz >/dev/null || { cmake --build --preset fuzz; exit 1;
 
 status=0
 mkdir -p build/fuzz/findings
-for target in property_set_fuzz form_fuzz; do
+for target in property_set_fuzz form_fuzz backup_file_fuzz; do
   corpus=build/fuzz/corpus/$target
   seeds=build/fuzz/tests/fuzz/seeds/$target
   log=build/fuzz/$target.log
@@ -31,7 +31,9 @@ for target in property_set_fuzz form_fuzz; do
   else
     limit=(-runs="${FUZZ_RUNS:-2000000}" -max_total_time="${FUZZ_SECONDS:-900}")
   fi
-  build/fuzz/bin/$target "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  dict=()
+  if [ -f "tests/fuzz/$target.dict" ]; then dict=(-dict="tests/fuzz/$target.dict"); fi
+  build/fuzz/bin/$target "${limit[@]}" "${dict[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="build/fuzz/findings/$target-" "$corpus" "$seeds" >"$log" 2>&1
   rc=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

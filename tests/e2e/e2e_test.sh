@@ -4,7 +4,8 @@
 # Space. The registry is read back after each run.
 #
 # usage: e2e_test.sh WINE_RUN BIN_DIR OUT_DIR [SCENARIO...]
-# Scenarios: adsl modem lan menu keyboard disabled about site exit-during-animation look accessible;
+# Scenarios: adsl modem lan menu keyboard disabled about site exit-during-animation look accessible
+# backup backup-refused;
 # contrast (run with the emulator of the contrast prefix, wine-run-contrast.sh: the
 # system colours of tests/win/contrast_prefix.sh);
 # and demo, a plain session for `make run` without a display.
@@ -21,7 +22,8 @@ bin=$2
 out=$3
 shift 3
 scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(adsl modem lan menu keyboard disabled about site exit-during-animation look accessible)
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(adsl modem lan menu keyboard disabled about site exit-during-animation look accessible
+                                         backup backup-refused)
 reference="$(cd "$(dirname "$0")" && pwd)/reference"
 
 exe="$bin/KavrelLinkTune.exe"
@@ -501,7 +503,67 @@ scenario_contrast() {
   quit_with_menu
 }
 
-trap 'stop_program' EXIT
+# The program's backup folder, seen from this side of the prefix.
+programdata="${KAVREL_WINEPREFIX:-$(cd "$(dirname "$emulator")" && pwd)/wineprefix}/drive_c/ProgramData"
+backups="$programdata/Kavrel LinkTune/Sauvegardes"
+
+scenario_backup() {
+  # One press of "&Optimiser" leaves exactly one new backup, and restoring
+  # it brings back what the registry held before the run.
+  rm -rf "$programdata/Kavrel LinkTune"
+  start_program || return
+  local before after
+  before=$(probe registry)
+  click Adsl1
+  click r1024
+  click command1
+  sleep 0.5
+  expect_eq "backup: the run started" "$(window_field enabled)" 0
+  local files
+  files=$(ls "$backups" 2>/dev/null)
+  expect_eq "backup: exactly one new file in the backup folder" \
+    "$(printf '%s\n' "$files" | grep -c '^sauvegarde-[0-9]\{8\}-[0-9]\{6\}\.reg$')" 1
+  wait_idle "$(now_ms)" >/dev/null
+  check_registry adsl 128 24576
+  quit_with_menu
+  "$emulator" "$bin/linktune.exe" restore "$(winepath_of "$backups/$files")" >/dev/null
+  expect_eq "backup: linktune restore of the file ends with 0" "$?" 0
+  after=$(probe registry)
+  expect_eq "backup: restoring it brings the registry back" "$after" "$before"
+  expect_eq "backup: still one file" "$(ls "$backups" | wc -l)" 1
+  rm -rf "$programdata/Kavrel LinkTune"
+}
+
+scenario_backup_refused() {
+  # A file in the way of the program's folder: the backup cannot be written,
+  # so one box says so and the registry is left alone.
+  rm -rf "$programdata/Kavrel LinkTune"
+  : > "$programdata/Kavrel LinkTune"
+  start_program || return
+  local before box
+  before=$(probe registry)
+  click command1
+  sleep 0.5
+  box=$(probe dialog)
+  expect_eq "backup refused: the box's title" "$(printf '%s\n' "$box" | awk -F'\t' '$1 == "title" { print $2 }')" \
+    "Kavrel LinkTune"
+  expect_eq "backup refused: the box's text" "$(printf '%s\n' "$box" | awk -F'\t' '$1 == "text" { print $2 }')" \
+    "La sauvegarde des réglages actuels n'a pas pu être écrite dans « C:\\ProgramData\\Kavrel LinkTune\\Sauvegardes ». Aucun réglage n'a été modifié."
+  expect_eq "backup refused: an icon" "$(printf '%s\n' "$box" | awk -F'\t' '$1 == "icon" { print $2 }')" shown
+  xdotool key Return
+  sleep 0.3
+  expect_eq "backup refused: the box closes" "$(probe dialog)" "no dialog"
+  expect_eq "backup refused: no progress display" "$(control_field Bar1 5)" 0
+  expect_eq "backup refused: the window stays usable" "$(window_field enabled)" 1
+  expect_eq "backup refused: the registry is untouched" "$(probe registry)" "$before"
+  click Lan1
+  expect_eq "backup refused: the options still answer" "$(control_field Lan1 7)" 1
+  quit_with_menu
+  rm -f "$programdata/Kavrel LinkTune"
+}
+
+# A file left in the way of the backup folder would stop every later run.
+trap 'stop_program; if [ -f "$programdata/Kavrel LinkTune" ]; then rm -f "$programdata/Kavrel LinkTune"; fi' EXIT
 for s in "${scenarios[@]}"; do
   echo "== $s"
   case $s in
@@ -517,6 +579,8 @@ for s in "${scenarios[@]}"; do
     look) scenario_look ;;
     accessible) scenario_accessible ;;
     contrast) scenario_contrast ;;
+    backup) scenario_backup ;;
+    backup-refused) scenario_backup_refused ;;
     demo)
       run_profile adsl Adsl1 r1024 128 24576
       echo "== what the registry holds for each row the run applied (27-80; rows under keys this system lacks left out)"

@@ -120,4 +120,12 @@ TEST(AboutBox, HasFourteenLinesJoinedByCarriageReturns) {
     EXPECT_EQ(std::string(app::kAboutTitle), "A Propos de Kavrel LinkTune 2.0");
 }
 
+TEST(BackupFailedBox, NamesTheFolderInTheUsersWords) {
+    EXPECT_EQ(app::BackupFailedText(R"(C:\ProgramData\Kavrel LinkTune\Sauvegardes)"),
+              "La sauvegarde des réglages actuels n'a pas pu être écrite dans "
+              "« C:\\ProgramData\\Kavrel LinkTune\\Sauvegardes ». Aucun réglage n'a été modifié.");
+    EXPECT_EQ(std::string(app::kBackupFailedTitle), "Kavrel LinkTune");
+    EXPECT_EQ(app::kBackupFailedStyle, 16u);  // MB_ICONERROR | MB_OK
+}
+
 }  // namespace

@@ -5,7 +5,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "backup/target.h"
 
 namespace kavrel::testing {
 
@@ -25,5 +28,17 @@ inline void Pump() {
         DispatchMessageW(&msg);
     }
 }
+
+// Where the window's tests let "&Optimiser" keep its backups: in memory, so
+// that they leave no file in the prefix.
+class KeptBackups : public backup::BackupTarget {
+public:
+    std::string Store(const std::vector<std::uint8_t>& bytes, const backup::LocalTime& when) override {
+        files.push_back(bytes);
+        return "C:\\Tests\\" + backup::BackupFileName(when, static_cast<int>(files.size()));
+    }
+    std::string Location() const override { return "C:\\Tests"; }
+    std::vector<std::vector<std::uint8_t>> files;
+};
 
 }  // namespace kavrel::testing

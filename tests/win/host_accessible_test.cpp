@@ -171,7 +171,7 @@ class AccessibleForm1 : public ::testing::Test {
 protected:
     void SetUp() override {
         OleInitialize(nullptr);
-        procedures = std::make_unique<Form1>(reg, [](const char*) {});
+        procedures = std::make_unique<Form1>(reg, Form1::Backups{backups, "Kavrel LinkTune (tests)"}, [](const char*) {});
         window = std::make_unique<FormWindow>(LoadForm1(Form1Bytes()), GetModuleHandleW(nullptr), procedures->Events());
         procedures->Attach(*window);
         window->Show(SW_SHOWNORMAL);
@@ -186,6 +186,7 @@ protected:
     Acc Frame3() const { return ObjectOf(Hwnd("FramePlus3")); }
 
     registry::MemoryRegistry reg{true};
+    kavrel::testing::KeptBackups backups;
     std::unique_ptr<Form1> procedures;
     std::unique_ptr<FormWindow> window;
 };

@@ -65,7 +65,7 @@ protected:
         ASSERT_EQ(GetSysColor(COLOR_BTNFACE), kButtonFace) << "not the contrast prefix";
         OleInitialize(nullptr);
         DecideHighContrast(true);
-        procedures = std::make_unique<Form1>(reg, [](const char*) {});
+        procedures = std::make_unique<Form1>(reg, Form1::Backups{backups, "Kavrel LinkTune (tests)"}, [](const char*) {});
         window = std::make_unique<FormWindow>(LoadForm1(Form1Bytes()), GetModuleHandleW(nullptr), procedures->Events());
         procedures->Attach(*window);
         window->Show(SW_SHOWNORMAL);
@@ -95,6 +95,7 @@ protected:
     RECT At(const char* control) const { return window->ControlRect(control); }
 
     kavrel::registry::MemoryRegistry reg{true};
+    kavrel::testing::KeptBackups backups;
     std::unique_ptr<Form1> procedures;
     std::unique_ptr<FormWindow> window;
 };

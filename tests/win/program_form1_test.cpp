@@ -1,11 +1,14 @@
 // Form1's procedures in-process under Wine, on the real window built from
-// its stored description and the real progress bars: the run, the timer's
-// ticks driven directly, the about box, the web-site command and exit.
+// its stored description and the real progress bars: the backup and the
+// run, the timer's ticks driven directly, the about box, the web-site
+// command and exit. Backups go to memory (or to a folder of the test's own),
+// never to the prefix's ProgramData.
 #include <windows.h>
 #include <ole2.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -15,6 +18,8 @@
 #include "app/form1_win32.h"
 #include "app/form/form_codec.h"
 #include "app/host/host_gdi_win32.h"
+#include "backup/backup_folder_win32.h"
+#include "backup/reg_file.h"
 #include "form1_support_win32.h"
 #include "progressbar_support_win32.h"
 #include "registry/memory_registry.h"
@@ -44,10 +49,37 @@ private:
     optimiser::WindowControls& inner_;
 };
 
-// What the about box showed, caught as it opened and then closed.
+// Backups kept in memory; can be told to fail, and notes what the registry
+// had been asked to change when the backup was written.
+class MemoryBackups : public backup::BackupTarget {
+public:
+    explicit MemoryBackups(const registry::MemoryRegistry& reg) : reg_(reg) {}
+    std::string Store(const std::vector<std::uint8_t>& bytes, const backup::LocalTime& when) override {
+        if (fail) throw backup::BackupWriteError("refusé");
+        writesBefore = 0;
+        for (const auto& call : reg_.Calls()) {
+            using Op = registry::MemoryRegistry::Call::Op;
+            if (call.op == Op::Set || call.op == Op::Delete || call.op == Op::SetWide || call.op == Op::DeleteWide) {
+                ++writesBefore;
+            }
+        }
+        files.push_back(bytes);
+        return "C:\\Tests\\" + backup::BackupFileName(when, static_cast<int>(files.size()));
+    }
+    std::string Location() const override { return "C:\\Tests\\Sauvegardes"; }
+    std::vector<std::vector<std::uint8_t>> files;
+    std::size_t writesBefore = 0;
+    bool fail = false;
+
+private:
+    const registry::MemoryRegistry& reg_;
+};
+
+// What a message box showed, caught as it opened and then closed.
 struct BoxSeen {
     std::wstring title, text;
     bool informationIcon = false;
+    bool errorIcon = false;
     int shown = 0;
 };
 BoxSeen* g_seen = nullptr;
@@ -64,11 +96,14 @@ LRESULT CALLBACK WatchBoxes(int code, WPARAM wp, LPARAM lp) {
             GetWindowTextW(box, buf, 2048);
             g_seen->title = buf;
             const HICON info = LoadIconW(nullptr, IDI_INFORMATION);
+            const HICON error = LoadIconW(nullptr, IDI_ERROR);
             for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
                 GetClassNameW(c, cls, 16);
                 if (_wcsicmp(cls, L"Static") != 0) continue;
                 if ((GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-                    g_seen->informationIcon = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0)) == info;
+                    const auto icon = reinterpret_cast<HICON>(SendMessageW(c, STM_GETICON, 0, 0));
+                    g_seen->informationIcon = icon == info;
+                    g_seen->errorIcon = icon == error;
                 } else {
                     GetWindowTextW(c, buf, 2048);
                     if (wcslen(buf) > g_seen->text.size()) g_seen->text = buf;
@@ -84,7 +119,8 @@ class Form1Procedures : public ::testing::Test {
 protected:
     void SetUp() override {
         OleInitialize(nullptr);
-        procedures = std::make_unique<Form1>(reg, [this](const char* a) { opened.push_back(a); });
+        procedures = std::make_unique<Form1>(reg, Form1::Backups{backups, "Kavrel LinkTune (tests)"},
+                                             [this](const char* a) { opened.push_back(a); });
         window = std::make_unique<FormWindow>(LoadForm1(Form1Bytes()), GetModuleHandleW(nullptr),
                                               procedures->Events());
         recorder = std::make_unique<Recorder>(*window);
@@ -104,6 +140,7 @@ protected:
     }
 
     registry::MemoryRegistry reg{true};
+    MemoryBackups backups{reg};
     std::vector<std::string> opened;
     std::unique_ptr<Form1> procedures;
     std::unique_ptr<FormWindow> window;
@@ -127,6 +164,99 @@ TEST_F(Form1Procedures, OptimiserWritesTheProfileThenShowsTheProgressDisplay) {
     EXPECT_TRUE(window->ControlVisible("Bar2"));
     EXPECT_EQ(Get("Bar1", "Value"), 0);
     EXPECT_EQ(Get("Bar2", "Value"), 0);
+}
+
+std::size_t RegistryWrites(const registry::MemoryRegistry& reg) {
+    using Op = registry::MemoryRegistry::Call::Op;
+    std::size_t n = 0;
+    for (const auto& call : reg.Calls()) {
+        n += call.op == Op::Set || call.op == Op::Delete || call.op == Op::SetWide || call.op == Op::DeleteWide;
+    }
+    return n;
+}
+
+TEST_F(Form1Procedures, OptimiserBacksUpTheValuesItWillChangeBeforeItsFirstWrite) {
+    const char* tcpip = R"(SYSTEM\CurrentControlSet\Services\Tcpip\Parameters)";
+    reg.PutValue(registry::kHkeyLocalMachine, tcpip, "TcpWindowSize", {registry::kRegDword, {0x00, 0x20, 0, 0}});
+    Select("Adsl1");
+    Select("r1024");
+    procedures->command1_Click();
+    ASSERT_EQ(backups.files.size(), 1u);
+    EXPECT_EQ(backups.writesBefore, 0u);
+    const backup::BackupContents saved = backup::ReadBackupFile(backups.files[0]);
+    EXPECT_EQ(saved.values.size(), 52u);  // every key exists here
+    EXPECT_EQ(saved.header.front(), "; Kavrel LinkTune (tests) : sauvegarde des réglages avant optimisation");
+    EXPECT_NE(std::find(saved.header.begin(), saved.header.end(), "; Profil : adsl 1024"), saved.header.end());
+    bool found = false;
+    for (const auto& v : saved.values) {
+        if (v.valueName == "TcpWindowSize" && v.keyPath == tcpip) {
+            found = true;
+            EXPECT_EQ(v.value, (registry::RawValue{registry::kTypeDword, {0x00, 0x20, 0, 0}}));  // 8192, before
+        }
+    }
+    EXPECT_TRUE(found);
+    EXPECT_EQ(reg.GetValue(registry::kHkeyLocalMachine, tcpip, "TcpWindowSize")->data,
+              (std::vector<std::uint8_t>{0x00, 0x60, 0, 0}));  // then the run: 24576
+    EXPECT_FALSE(IsWindowEnabled(window->Handle()));
+}
+
+TEST_F(Form1Procedures, WithoutItsBackupOptimiserShowsOneBoxAndChangesNothing) {
+    backups.fail = true;
+    BoxSeen seen;
+    g_seen = &seen;
+    g_hook = SetWindowsHookExW(WH_CBT, WatchBoxes, nullptr, GetCurrentThreadId());
+    procedures->command1_Click();
+    UnhookWindowsHookEx(g_hook);
+    g_seen = nullptr;
+    ASSERT_EQ(seen.shown, 1);
+    EXPECT_EQ(seen.title, L"Kavrel LinkTune");
+    EXPECT_EQ(seen.text, L"La sauvegarde des réglages actuels n'a pas pu être écrite dans « C:\\Tests\\Sauvegardes ». "
+                         L"Aucun réglage n'a été modifié.");
+    EXPECT_TRUE(seen.errorIcon);
+    EXPECT_EQ(RegistryWrites(reg), 0u);
+    // No progress display: the window stays as it was, and usable.
+    EXPECT_TRUE(IsWindowEnabled(window->Handle()));
+    EXPECT_EQ(Get("Timer3", "Enabled"), 0);
+    EXPECT_EQ(Get("Image4", "Visible"), -1);
+    EXPECT_FALSE(window->ControlVisible("Bar1"));
+    EXPECT_TRUE(recorder->writes.empty());
+
+    backups.fail = false;
+    procedures->opti_Click();
+    EXPECT_EQ(backups.files.size(), 1u);
+    EXPECT_GT(RegistryWrites(reg), 0u);
+    EXPECT_FALSE(IsWindowEnabled(window->Handle()));
+}
+
+TEST_F(Form1Procedures, ARunLeavesExactlyOneFileInTheBackupFolder) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring base = std::wstring(temp) + L"kavrel-form1-test-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(base.c_str(), nullptr);
+    const std::wstring folder = base + L"\\Kavrel LinkTune\\Sauvegardes";
+    std::vector<std::wstring> names;
+    {
+        backup::BackupFolder onDisk(base);
+        registry::MemoryRegistry other(true);
+        Form1 procedures2(other, Form1::Backups{onDisk, "Kavrel LinkTune (tests)"});
+        FormWindow w(LoadForm1(Form1Bytes()), GetModuleHandleW(nullptr), procedures2.Events());
+        procedures2.Attach(w);
+        procedures2.command1_Click();
+        WIN32_FIND_DATAW found{};
+        HANDLE find = FindFirstFileW((folder + L"\\*.reg").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            do names.emplace_back(found.cFileName);
+            while (FindNextFileW(find, &found));
+            FindClose(find);
+        }
+    }
+    Pump();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0].rfind(L"sauvegarde-", 0), 0u);
+    for (const auto& name : names) DeleteFileW((folder + L"\\" + name).c_str());
+    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW((base + L"\\Kavrel LinkTune").c_str());
+    RemoveDirectoryW(base.c_str());
 }
 
 TEST_F(Form1Procedures, TicksFollowTheTimelineOnTheRealBars) {
@@ -189,7 +319,8 @@ TEST_F(Form1Procedures, ATickThatFailsEndsTheDisplayInsteadOfLockingTheWindow) {
 TEST_F(Form1Procedures, TheMenuRunsTheButtonsProcedures) {
     registry::MemoryRegistry viaButton(true);
     {
-        Form1 other(viaButton);
+        MemoryBackups otherBackups(viaButton);
+        Form1 other(viaButton, Form1::Backups{otherBackups, "Kavrel LinkTune (tests)"});
         FormWindow w(LoadForm1(Form1Bytes()), GetModuleHandleW(nullptr), other.Events());
         other.Attach(w);
         other.command1_Click();

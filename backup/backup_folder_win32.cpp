@@ -1,0 +1,181 @@
+#include "backup/backup_folder_win32.h"
+
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "backup/handles_win32.h"
+#include "backup/host_win32.h"
+
+namespace kavrel::backup {
+
+namespace {
+
+constexpr const wchar_t* kProgramFolder = L"Kavrel LinkTune";
+constexpr const wchar_t* kBackupsFolder = L"Sauvegardes";
+constexpr int kMaxAttempts = 1000;
+
+std::string ErrorText(DWORD code) { return "erreur Windows " + std::to_string(code); }
+
+bool SameSid(PSID sid, WELL_KNOWN_SID_TYPE type) { return sid && IsWellKnownSid(sid, type); }
+
+bool IsRunningAccount(PSID sid) {
+    HANDLE raw = nullptr;
+    if (!sid || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+    const OwnedKernelHandle token(raw);
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size ? size : 1);
+    if (!GetTokenInformation(token.get(), TokenUser, user.data(), size, &size)) return false;
+    return EqualSid(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, sid) != FALSE;
+}
+
+// Opens a folder as itself (a junction is not followed) for reading its
+// attributes and owner; others may go on reading and writing in it, but
+// may not delete, rename or replace it while we hold it.
+OwnedFile OpenFolder(const std::wstring& path) {
+    return OwnedFile(CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                 nullptr));
+}
+
+enum class NewFile { Written, Exists, Failed };
+
+// Makes the file with CREATE_NEW and writes it whole; a file that could not
+// be written whole is removed.
+NewFile WriteNewFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes, DWORD& error) {
+    OwnedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        error = GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFile::Exists : NewFile::Failed;
+    }
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        DWORD written = 0;
+        ok = WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) && written == chunk;
+        done += written;
+    }
+    ok = ok && FlushFileBuffers(file.get());
+    if (!ok) {
+        error = GetLastError();
+        file.reset();
+        DeleteFileW(path.c_str());
+        return NewFile::Failed;
+    }
+    return NewFile::Written;
+}
+
+}  // namespace
+
+std::wstring ProgramDataFolder() {
+    wchar_t* raw = nullptr;
+    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &raw);
+    const OwnedTaskString path(raw);
+    if (FAILED(hr) || !path) throw BackupWriteError("le dossier ProgramData est introuvable");
+    return path.get();
+}
+
+FolderFacts InspectFolder(const std::wstring&, void* handle) {
+    FolderFacts facts;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(static_cast<HANDLE>(handle), &info)) {
+        facts.isDirectory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        facts.isReparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    }
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    const DWORD status = GetSecurityInfo(static_cast<HANDLE>(handle), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                         &owner, nullptr, nullptr, nullptr, &raw);
+    const OwnedLocal descriptor(raw);
+    if (status != ERROR_SUCCESS || !owner) {
+        facts.owner = FolderOwner::Unknown;
+    } else if (SameSid(owner, WinBuiltinAdministratorsSid)) {
+        facts.owner = FolderOwner::Administrators;
+    } else if (SameSid(owner, WinLocalSystemSid)) {
+        facts.owner = FolderOwner::LocalSystem;
+    } else if (IsRunningAccount(owner)) {
+        facts.owner = FolderOwner::RunningAccount;
+    } else {
+        facts.owner = FolderOwner::Other;
+    }
+    return facts;
+}
+
+BackupFolder::BackupFolder(std::wstring base, FolderInspector inspect)
+    : base_(std::move(base)), inspect_(std::move(inspect)) {}
+
+std::string BackupFolder::Location() const {
+    return Utf8((base_.empty() ? std::wstring(L"%ProgramData%") : base_) + L"\\" + kProgramFolder + L"\\" +
+                kBackupsFolder);
+}
+
+std::string BackupFolder::Store(const std::vector<std::uint8_t>& bytes, const LocalTime& when) {
+    // Never a path from the root of the current drive.
+    if (base_.empty()) throw BackupWriteError("le dossier ProgramData est introuvable");
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kBackupFolderSddl, SDDL_REVISION_1, &raw, nullptr)) {
+        throw BackupWriteError("sécurité du dossier : " + ErrorText(GetLastError()));
+    }
+    const OwnedLocal descriptor(raw);
+    SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
+
+    std::wstring path = base_;
+    std::vector<OwnedFile> held;  // each folder stays as checked until the file is written
+    for (const wchar_t* part : {kProgramFolder, kBackupsFolder}) {
+        path += L"\\";
+        path += part;
+        if (!CreateDirectoryW(path.c_str(), &security) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            throw BackupWriteError("« " + Utf8(path) + " » n'a pas pu être créé (" + ErrorText(GetLastError()) + ")");
+        }
+        OwnedFile folder = OpenFolder(path);
+        if (!folder) {
+            throw BackupWriteError("« " + Utf8(path) + " » n'a pas pu être ouvert (" + ErrorText(GetLastError()) + ")");
+        }
+        if (const auto refusal = FolderRefusal(inspect_(path, folder.get()))) {
+            throw BackupWriteError("« " + Utf8(path) + " » est refusé : " + *refusal);
+        }
+        held.push_back(std::move(folder));
+    }
+    for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+        const std::wstring file = path + L"\\" + Wide(BackupFileName(when, attempt));
+        DWORD error = 0;
+        switch (WriteNewFile(file, bytes, error)) {
+            case NewFile::Written: return Utf8(file);
+            case NewFile::Exists: continue;
+            case NewFile::Failed:
+                throw BackupWriteError("« " + Utf8(file) + " » n'a pas pu être écrit (" + ErrorText(error) + ")");
+        }
+    }
+    throw BackupWriteError("trop de sauvegardes de la même seconde dans « " + Utf8(path) + " »");
+}
+
+BackupFile::BackupFile(std::wstring path) : path_(std::move(path)) {}
+
+std::string BackupFile::Location() const { return Utf8(path_); }
+
+std::string BackupFile::Store(const std::vector<std::uint8_t>& bytes, const LocalTime&) {
+    DWORD error = 0;
+    switch (WriteNewFile(path_, bytes, error)) {
+        case NewFile::Written: {
+            std::vector<wchar_t> full(MAX_PATH);
+            DWORD n = GetFullPathNameW(path_.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+            if (n >= full.size()) {
+                full.resize(n + 1);
+                n = GetFullPathNameW(path_.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+            }
+            return Utf8(n ? std::wstring(full.data(), n) : path_);
+        }
+        case NewFile::Exists:
+            throw BackupWriteError("« " + Utf8(path_) + " » existe déjà : une sauvegarde n'en remplace jamais une autre");
+        case NewFile::Failed: break;
+    }
+    throw BackupWriteError("« " + Utf8(path_) + " » n'a pas pu être écrit (" + ErrorText(error) + ")");
+}
+
+}  // namespace kavrel::backup

@@ -1,0 +1,89 @@
+#include "backup/restore.h"
+
+#include "optimiser/tweak_table.h"
+#include "registry/memory_registry.h"
+
+namespace kavrel::backup {
+
+bool AddressedByTable(std::uint32_t root, std::string_view keyPath, std::string_view valueName) {
+    const std::string key = registry::FoldCase(keyPath);
+    const std::string name = registry::FoldCase(valueName);
+    for (const auto& row : optimiser::kTweakTable) {
+        if (row.root == root && registry::FoldCase(row.keyPath) == key && registry::FoldCase(row.valueName) == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CheckAgainstTable(const BackupContents& contents) {
+    for (std::size_t i = 0; i < contents.values.size(); ++i) {
+        const SavedValue& v = contents.values[i];
+        if (!AddressedByTable(v.root, v.keyPath, v.valueName)) {
+            throw BackupFormatError(contents.lines[i], std::string(RootKeyName(v.root)) + "\\" + v.keyPath + ", « " +
+                                                           v.valueName +
+                                                           " » n'est pas une valeur que Kavrel LinkTune modifie");
+        }
+    }
+}
+
+const char* StateName(RestoreState state) {
+    switch (state) {
+        case RestoreState::Restored: return "restored";
+        case RestoreState::WillChange: return "will-change";
+        case RestoreState::AlreadySet: return "already-set";
+        case RestoreState::KeyMissing: return "key-missing";
+        case RestoreState::AccessRefused: return "access-refused";
+        case RestoreState::Failed: return "error";
+        case RestoreState::NotApplicable: return "not-applicable";
+    }
+    return "?";
+}
+
+std::vector<RestoreOutcome> Restore(registry::Backend& backend, const BackupContents& contents, const Scope& scope,
+                                    bool dryRun) {
+    std::vector<RestoreOutcome> outcomes;
+    outcomes.reserve(contents.values.size());
+    for (const auto& saved : contents.values) {
+        RestoreOutcome out;
+        out.saved = saved;
+        if (scope.skipCurrentUser && saved.root == registry::kHkeyCurrentUser) {
+            out.state = RestoreState::NotApplicable;
+            outcomes.push_back(std::move(out));
+            continue;
+        }
+        out.before = registry::ReadValue(backend, saved.root, saved.keyPath, saved.valueName);
+        out.status = out.before.status;
+        if (out.before.state == registry::ReadState::KeyAbsent) {
+            out.state = RestoreState::KeyMissing;
+        } else if (Holds(out.before, saved.value)) {
+            out.state = RestoreState::AlreadySet;
+            out.status = registry::kSuccess;
+        } else if (dryRun) {
+            out.state = out.before.state == registry::ReadState::AccessRefused ? RestoreState::AccessRefused
+                        : out.before.state == registry::ReadState::Failed     ? RestoreState::Failed
+                                                                              : RestoreState::WillChange;
+        } else {
+            const registry::WriteResult written =
+                registry::WriteExact(backend, saved.root, saved.keyPath, saved.valueName, saved.value);
+            out.status = written.status;
+            switch (written.state) {
+                case registry::WriteState::Done: out.state = RestoreState::Restored; break;
+                case registry::WriteState::KeyAbsent: out.state = RestoreState::KeyMissing; break;
+                case registry::WriteState::AccessRefused: out.state = RestoreState::AccessRefused; break;
+                case registry::WriteState::Failed: out.state = RestoreState::Failed; break;
+            }
+        }
+        outcomes.push_back(std::move(out));
+    }
+    return outcomes;
+}
+
+bool AnyRefused(const std::vector<RestoreOutcome>& outcomes) {
+    for (const auto& o : outcomes) {
+        if (o.state == RestoreState::AccessRefused || o.state == RestoreState::Failed) return true;
+    }
+    return false;
+}
+
+}  // namespace kavrel::backup

@@ -1,0 +1,105 @@
+#include "optimiser/run_plan.h"
+
+#include <map>
+#include <tuple>
+
+#include "registry/memory_registry.h"
+
+namespace kavrel::optimiser {
+
+namespace {
+
+const char* OptionOfType(std::string_view type) {
+    if (type == "lan") return "Lan1";
+    if (type == "modem") return "Modem1";
+    if (type == "adsl") return "Adsl1";
+    return nullptr;
+}
+
+// Passes the option reads through; the progress display the run starts at
+// its end must not reach the real window.
+class ReadOnlyOptions : public WindowControls {
+public:
+    explicit ReadOnlyOptions(WindowControls& inner) : inner_(inner) {}
+    std::int32_t GetProperty(std::string_view control, std::string_view property) override {
+        return inner_.GetProperty(control, property);
+    }
+    void SetProperty(std::string_view, std::string_view, std::int32_t) override {}
+
+private:
+    WindowControls& inner_;
+};
+
+bool Selected(WindowControls& window, const char* option) noexcept {
+    try {
+        return window.GetProperty(option, "Value") == kTrue;
+    } catch (...) {
+        return false;  // as the run counts it
+    }
+}
+
+}  // namespace
+
+std::optional<Profile> ParseProfile(std::string_view type, std::string_view speed) {
+    if (!OptionOfType(type)) return std::nullopt;
+    for (const auto& option : kSpeedOptions) {
+        // The option "r33" is the speed "33".
+        if (speed == option.control + 1) return Profile{std::string(type), std::string(speed)};
+    }
+    return std::nullopt;
+}
+
+ProfileOptions::ProfileOptions(const Profile& profile)
+    : typeOption_(OptionOfType(profile.type) ? OptionOfType(profile.type) : ""), speedOption_("r" + profile.speed) {}
+
+std::int32_t ProfileOptions::GetProperty(std::string_view control, std::string_view) {
+    return control == typeOption_ || control == speedOption_ ? kTrue : kFalse;
+}
+
+void ProfileOptions::SetProperty(std::string_view, std::string_view, std::int32_t) {}
+
+std::optional<Profile> ProfileOf(WindowControls& window) {
+    std::vector<std::string> types, speeds;
+    for (const auto& option : kTypeOptions) {
+        if (Selected(window, option.control)) types.push_back(GroupName(option.group));
+    }
+    for (const auto& option : kSpeedOptions) {
+        if (Selected(window, option.control)) speeds.push_back(option.control + 1);  // without the "r"
+    }
+    if (types.size() != 1 || speeds.size() != 1) return std::nullopt;
+    return Profile{types.front(), speeds.front()};
+}
+
+Plan PlanRun(WindowControls& options) {
+    registry::MemoryRegistry memory(/*keysAlwaysExist=*/true);
+    registry::RegistryAccess access(memory);
+    ReadOnlyOptions readOnly(options);
+
+    Plan plan;
+    std::map<std::tuple<std::uint32_t, std::string, std::string>, std::size_t> index;
+    RunOptimisation(readOnly, access, [&](const TweakRow& row, const registry::Data&) {
+        const auto id = std::make_tuple(row.root, registry::FoldCase(row.keyPath), registry::FoldCase(row.valueName));
+        const auto [it, fresh] = index.emplace(id, plan.size());
+        if (fresh) {
+            PlannedValue value;
+            value.root = row.root;
+            value.keyPath = row.keyPath;
+            value.valueName = row.valueName;
+            plan.push_back(std::move(value));
+        }
+        plan[it->second].rows.push_back(row.number);
+    });
+    for (auto& value : plan) {
+        if (auto stored = memory.GetStoredValue(value.root, value.keyPath, value.valueName)) {
+            value.after = registry::RawValue{static_cast<std::uint32_t>(stored->kind), std::move(stored->data)};
+        }
+    }
+    return plan;
+}
+
+Plan PlanRun(const Profile& profile) {
+    ProfileOptions options(profile);
+    return PlanRun(options);
+}
+
+}  // namespace kavrel::optimiser

@@ -1,0 +1,239 @@
+// The backup's Windows side under Wine: the folder made and checked, names
+// that never overwrite, the user's file made new, the security the folders
+// are made with, and what the process token says. Wine keeps no security
+// descriptors on files, so the folder checks are also driven through the
+// inspector seam.
+#include <windows.h>
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "backup/backup_folder_win32.h"
+#include "backup/host_win32.h"
+
+using namespace kavrel::backup;
+
+namespace {
+
+// A folder of the test's own under the temporary folder, removed with all
+// it holds when the test ends.
+class TempFolder {
+public:
+    TempFolder() {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + L"kavrel-backup-test-" + std::to_wstring(GetCurrentProcessId());
+        Remove(path_);
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~TempFolder() { Remove(path_); }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::wstring& path() const { return path_; }
+
+    static void Remove(const std::wstring& path) {
+        WIN32_FIND_DATAW found{};
+        HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::wstring child = path + L"\\" + name;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    Remove(child);
+                } else {
+                    DeleteFileW(child.c_str());
+                }
+            } while (FindNextFileW(find, &found));
+            FindClose(find);
+        }
+        RemoveDirectoryW(path.c_str());
+    }
+
+private:
+    std::wstring path_;
+};
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(found.cFileName);
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return names;
+}
+
+std::vector<std::uint8_t> Contents(const std::wstring& path) {
+    std::vector<std::uint8_t> bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    std::uint8_t buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.insert(bytes.end(), buffer, buffer + read);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+const LocalTime kWhen{2024, 5, 1, 14, 3, 22};
+const std::vector<std::uint8_t> kBytes{0xFF, 0xFE, 'W', 0, 'x', 0};
+
+TEST(BackupFolderOnWine, MakesBothFoldersAndNeverWritesOverAnEarlierBackup) {
+    TempFolder base;
+    BackupFolder folder(base.path());
+    const std::wstring backups = base.path() + L"\\Kavrel LinkTune\\Sauvegardes";
+    EXPECT_EQ(folder.Location(), Utf8(backups));
+    EXPECT_EQ(folder.Store(kBytes, kWhen), Utf8(backups + L"\\sauvegarde-20240501-140322.reg"));
+    EXPECT_EQ(folder.Store({1, 2, 3}, kWhen), Utf8(backups + L"\\sauvegarde-20240501-140322-2.reg"));
+    EXPECT_EQ(folder.Store({4}, kWhen), Utf8(backups + L"\\sauvegarde-20240501-140322-3.reg"));
+    EXPECT_EQ(Contents(backups + L"\\sauvegarde-20240501-140322.reg"), kBytes);
+    EXPECT_EQ(Contents(backups + L"\\sauvegarde-20240501-140322-2.reg"), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(FilesIn(backups).size(), 3u);
+}
+
+TEST(BackupFolderOnWine, AFolderThatCannotBeMadeIsReportedAndNothingIsWritten) {
+    TempFolder base;
+    // A file holds the folder's name.
+    const std::wstring blocker = base.path() + L"\\Kavrel LinkTune";
+    HANDLE file = CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    BackupFolder folder(base.path());
+    try {
+        folder.Store(kBytes, kWhen);
+        FAIL() << "stored";
+    } catch (const BackupWriteError& e) {
+        EXPECT_NE(std::string(e.what()).find(Utf8(blocker)), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(IsFolder(blocker + L"\\Sauvegardes"));
+    EXPECT_EQ(FilesIn(base.path()), (std::vector<std::wstring>{L"Kavrel LinkTune"}));
+}
+
+TEST(BackupFolderOnWine, AJunctionOrAForeignOwnerIsRefusedBeforeAnyFileIsMade) {
+    TempFolder base;
+    const std::wstring program = base.path() + L"\\Kavrel LinkTune";
+    std::vector<std::wstring> inspected;
+    BackupFolder junction(base.path(), [&](const std::wstring& path, void* handle) {
+        inspected.push_back(path);
+        FolderFacts facts = InspectFolder(path, handle);
+        if (path.ends_with(L"\\Sauvegardes")) facts.isReparsePoint = true;
+        return facts;
+    });
+    try {
+        junction.Store(kBytes, kWhen);
+        FAIL() << "stored into a junction";
+    } catch (const BackupWriteError& e) {
+        EXPECT_NE(std::string(e.what()).find("jonction"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(inspected, (std::vector<std::wstring>{program, program + L"\\Sauvegardes"}));
+    EXPECT_TRUE(FilesIn(program + L"\\Sauvegardes").empty());
+
+    TempFolder other;
+    BackupFolder foreign(other.path(), [](const std::wstring& path, void* handle) {
+        FolderFacts facts = InspectFolder(path, handle);
+        facts.owner = FolderOwner::Other;  // made first by another account
+        return facts;
+    });
+    EXPECT_THROW(foreign.Store(kBytes, kWhen), BackupWriteError);
+    EXPECT_FALSE(IsFolder(other.path() + L"\\Kavrel LinkTune\\Sauvegardes"));
+}
+
+TEST(BackupFolderOnWine, TheRealInspectorSeesTheFolderItself) {
+    TempFolder base;
+    const std::wstring file = base.path() + L"\\plain.txt";
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    CloseHandle(h);
+    for (const auto& [path, folder] : {std::pair{base.path(), true}, std::pair{file, false}}) {
+        HANDLE opened = CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        ASSERT_NE(opened, INVALID_HANDLE_VALUE);
+        const FolderFacts facts = InspectFolder(path, opened);
+        CloseHandle(opened);
+        EXPECT_EQ(facts.isDirectory, folder);
+        EXPECT_FALSE(facts.isReparsePoint);
+        // Wine reports every file as owned by the account that runs it.
+        EXPECT_NE(facts.owner, FolderOwner::Unknown);
+        EXPECT_NE(facts.owner, FolderOwner::Other);
+    }
+}
+
+TEST(BackupFolderOnWine, TheFoldersAreMadeForAdministratorsAndTheSystemWithUsersReading) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(kBackupFolderSddl, SDDL_REVISION_1, &sd, nullptr));
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    GetSecurityDescriptorControl(sd, &control, &revision);
+    EXPECT_TRUE(control & SE_DACL_PROTECTED);  // nothing inherited from ProgramData
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    GetSecurityDescriptorOwner(sd, &owner, &defaulted);
+    EXPECT_TRUE(IsWellKnownSid(owner, WinBuiltinAdministratorsSid));
+    BOOL present = FALSE;
+    PACL dacl = nullptr;
+    GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted);
+    ASSERT_TRUE(present && dacl);
+    ASSERT_EQ(dacl->AceCount, 3);
+    const struct {
+        WELL_KNOWN_SID_TYPE who;
+        ACCESS_MASK mask;
+    } expected[] = {{WinBuiltinAdministratorsSid, FILE_ALL_ACCESS},
+                    {WinLocalSystemSid, FILE_ALL_ACCESS},
+                    {WinBuiltinUsersSid, FILE_GENERIC_READ | FILE_EXECUTE}};
+    for (DWORD i = 0; i < 3; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+        EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << i;
+        EXPECT_EQ(ace->Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE),
+                  OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)
+            << i;
+        EXPECT_TRUE(IsWellKnownSid(&ace->SidStart, expected[i].who)) << i;
+        EXPECT_EQ(ace->Mask, expected[i].mask) << i;
+    }
+    LocalFree(sd);
+}
+
+TEST(BackupFileOnWine, IsMadeNewAndNeverReplacesAFile) {
+    TempFolder base;
+    const std::wstring path = base.path() + L"\\avant.reg";
+    BackupFile file(path);
+    EXPECT_EQ(file.Location(), Utf8(path));
+    EXPECT_EQ(file.Store(kBytes, kWhen), Utf8(path));
+    EXPECT_EQ(Contents(path), kBytes);
+    try {
+        file.Store({9, 9}, kWhen);
+        FAIL() << "replaced";
+    } catch (const BackupWriteError& e) {
+        EXPECT_NE(std::string(e.what()).find("existe déjà"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(Contents(path), kBytes);
+    EXPECT_THROW(BackupFile(base.path() + L"\\no\\such\\folder.reg").Store(kBytes, kWhen), BackupWriteError);
+}
+
+TEST(ProcessOnWine, TheTokenAndTheNamesAreRead) {
+    const AccountFacts account = ProcessAccount();
+    EXPECT_TRUE(account.administrator);  // every process is elevated under Wine
+    EXPECT_FALSE(account.localSystem);
+    EXPECT_FALSE(ComputerName().empty());
+    EXPECT_NE(UserName(), "(inconnu)");
+    const LocalTime now = NowLocal();
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    EXPECT_EQ(now.year, t.wYear);
+    EXPECT_GE(now.month, 1);
+    EXPECT_LE(now.month, 12);
+    EXPECT_EQ(Utf8(Wide("Réseau « local »")), "Réseau « local »");
+    EXPECT_FALSE(ProgramDataFolder().empty());
+}
+
+}  // namespace
