@@ -81,29 +81,46 @@ std::wstring ProgramDataFolder() {
     return path.get();
 }
 
+namespace {
+
+FolderOwner OwnerOf(HANDLE handle) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    const DWORD status =
+        GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &raw);
+    const OwnedLocal descriptor(raw);
+    if (status != ERROR_SUCCESS || !owner) return FolderOwner::Unknown;
+    if (SameSid(owner, WinBuiltinAdministratorsSid)) return FolderOwner::Administrators;
+    if (SameSid(owner, WinLocalSystemSid)) return FolderOwner::LocalSystem;
+    if (IsRunningAccount(owner)) return FolderOwner::RunningAccount;
+    return FolderOwner::Other;
+}
+
+// The system's own ProgramData folder is never the running account's where
+// the system keeps owners; where it reads as ours, every file does.
+bool SystemKeepsOwners() {
+    static const bool kept = [] {
+        try {
+            const OwnedFile programData = OpenFolder(ProgramDataFolder());
+            return !programData || OwnerOf(programData.get()) != FolderOwner::RunningAccount;
+        } catch (const BackupWriteError&) {
+            return true;
+        }
+    }();
+    return kept;
+}
+
+}  // namespace
+
 FolderFacts InspectFolder(const std::wstring&, void* handle) {
     FolderFacts facts;
+    facts.ownersKept = SystemKeepsOwners();
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileInformationByHandle(static_cast<HANDLE>(handle), &info)) {
         facts.isDirectory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         facts.isReparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     }
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR raw = nullptr;
-    const DWORD status = GetSecurityInfo(static_cast<HANDLE>(handle), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
-                                         &owner, nullptr, nullptr, nullptr, &raw);
-    const OwnedLocal descriptor(raw);
-    if (status != ERROR_SUCCESS || !owner) {
-        facts.owner = FolderOwner::Unknown;
-    } else if (SameSid(owner, WinBuiltinAdministratorsSid)) {
-        facts.owner = FolderOwner::Administrators;
-    } else if (SameSid(owner, WinLocalSystemSid)) {
-        facts.owner = FolderOwner::LocalSystem;
-    } else if (IsRunningAccount(owner)) {
-        facts.owner = FolderOwner::RunningAccount;
-    } else {
-        facts.owner = FolderOwner::Other;
-    }
+    facts.owner = OwnerOf(static_cast<HANDLE>(handle));
     return facts;
 }
 

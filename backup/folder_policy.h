@@ -18,13 +18,18 @@ struct FolderFacts {
     bool isDirectory = false;
     bool isReparsePoint = false;
     FolderOwner owner = FolderOwner::Unknown;
+    // Whether the system records who owns a file. One that reports every
+    // file as owned by whoever asks (its own ProgramData folder included)
+    // keeps no owners, and the owner then tells nothing.
+    bool ownersKept = true;
 };
 
 // Why the folder must not be used (French, for the user), or std::nullopt
-// when it may. Accepted owners: the Administrators group, the local system
-// account, and the account the program runs under (the folders it makes
-// itself are owned by the Administrators group; on a system that reports
-// every file as its creator's, they are the running account's).
+// when it may. Accepted owners: the Administrators group (who owns what an
+// elevated administrator makes, our own folders included) and the local
+// system account. A folder owned by the running account was made by one of
+// its unelevated programs, which may have planted files in it: refused,
+// unless the system keeps no owners at all.
 std::optional<std::string> FolderRefusal(const FolderFacts& facts);
 
 }  // namespace kavrel::backup

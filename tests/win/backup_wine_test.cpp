@@ -237,3 +237,33 @@ TEST(ProcessOnWine, TheTokenAndTheNamesAreRead) {
 }
 
 }  // namespace
+
+// Wine reports every file as owned by whoever asks, its ProgramData folder
+// included: the owner tells nothing there, and the folder is taken. Where
+// the system keeps owners, a folder of the running account is refused.
+TEST(BackupFolderOnWine, TheRunningAccountsFolderIsTakenOnlyWhereOwnersAreNotKept) {
+    TempFolder base;
+    std::vector<FolderFacts> seen;
+    BackupFolder here(base.path(), [&](const std::wstring& path, void* handle) {
+        seen.push_back(InspectFolder(path, handle));
+        return seen.back();
+    });
+    EXPECT_NO_THROW(here.Store(kBytes, kWhen));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].owner, FolderOwner::RunningAccount);
+    EXPECT_FALSE(seen[0].ownersKept);
+
+    TempFolder strict;
+    BackupFolder keeping(strict.path(), [](const std::wstring& path, void* handle) {
+        FolderFacts facts = InspectFolder(path, handle);
+        facts.ownersKept = true;  // as on Windows
+        return facts;
+    });
+    try {
+        keeping.Store(kBytes, kWhen);
+        FAIL() << "stored into a folder of the running account";
+    } catch (const BackupWriteError& e) {
+        EXPECT_NE(std::string(e.what()).find("appartient"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(FilesIn(strict.path() + L"\\Kavrel LinkTune\\Sauvegardes").empty());
+}
