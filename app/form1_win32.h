@@ -16,8 +16,8 @@ public:
     // not looked at.
     using OpenAddress = std::function<void(const char* address)>;
 
-    // The registry the optimisation writes to; the shell's "open" unless
-    // another opener is given.
+    // The registry the optimisation writes to; the desktop's shell (this
+    // process's own as the fallback) unless another opener is given.
     explicit Form1(registry::Backend& registry, OpenAddress open = {});
     // The window once made. The procedures reach its controls through
     // `controls` when given (a view of the same window), else directly.

@@ -11,6 +11,7 @@
 #include "app/form1_win32.h"
 #include "app/form_codec.h"
 #include "app/form_window_win32.h"
+#include "app/hardening_win32.h"
 #include "app/host_gdi_win32.h"
 #include "registry/advapi32_backend_win32.h"
 
@@ -49,6 +50,9 @@ int Fail(const std::string& what) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // Before anything can load a DLL at run time (OLE, the theme engine of
+    // the first window): the system folder only.
+    kavrel::RestrictDllSearch();
     OleSession ole;
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
