@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/hardening_win32.h"
@@ -17,7 +14,6 @@ namespace {
 
 // Paths of the build, as Wine sees them (Unix paths on drive Z:).
 const std::wstring kPlantedDll = L"Z:" KAVREL_PLANTED_DLL;
-const std::wstring kHelper = L"Z:" KAVREL_TEST_HELPER;
 
 std::wstring Lower(std::wstring s) {
     CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
@@ -165,30 +161,6 @@ TEST(OpenAddress, TheSystemOpenersAreBothThere) {
     const kavrel::app::AddressOpeners system = kavrel::app::SystemAddressOpeners();
     EXPECT_TRUE(system.desktopShell);
     EXPECT_TRUE(system.ownShell);
-}
-
-// The real desktop route: the desktop's process starts the program, not
-// this one. The helper writes its parent's process id.
-TEST(DesktopShell, StartsTheProgramFromTheDesktopProcess) {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring out = std::wstring(temp) + L"kavrel-parent-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
-    DeleteFileW(out.c_str());
-
-    ASSERT_TRUE(kavrel::app::DesktopShellExecute(kHelper, L"parent \"" + out + L"\""))
-        << "the desktop's shell did not take the request";
-    DWORD parent = 0;
-    for (int i = 0; i < 200 && parent == 0; ++i) {
-        if (FILE* in = _wfopen(out.c_str(), L"r")) {
-            unsigned long n = 0;
-            if (std::fscanf(in, "%lu", &n) == 1) parent = n;
-            std::fclose(in);
-        }
-        if (parent == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    DeleteFileW(out.c_str());
-    ASSERT_NE(parent, 0u) << "the program did not run";
-    EXPECT_NE(parent, GetCurrentProcessId()) << "the program was started by this process, not by the desktop";
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 //       file it came from) or "NAME<TAB>-" (not loaded).
 //   win_test_helper parent FILE
 //       writes its parent's process id, in decimal, to FILE.
+//   win_test_helper desktop PROGRAM PARAMETERS
+//       asks the desktop's shell to start PROGRAM with PARAMETERS; prints
+//       "pid N" (its own process id), then "accepted" or "refused".
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -13,6 +16,7 @@
 #include <string>
 
 #include "app/hardening_win32.h"
+#include "app/open_address_win32.h"
 
 namespace {
 
@@ -62,6 +66,13 @@ int Parent(const wchar_t* file) {
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 2 && std::wcscmp(argv[1], L"load") == 0) return Load(argc, argv);
     if (argc == 3 && std::wcscmp(argv[1], L"parent") == 0) return Parent(argv[2]);
-    std::fputs("usage: win_test_helper load [--restrict] NAME.dll... | parent FILE\n", stderr);
+    if (argc == 4 && std::wcscmp(argv[1], L"desktop") == 0) {
+        std::printf("pid %lu\n", static_cast<unsigned long>(GetCurrentProcessId()));
+        const bool accepted = kavrel::app::DesktopShellExecute(argv[2], argv[3]);
+        std::puts(accepted ? "accepted" : "refused");
+        return accepted ? 0 : 1;
+    }
+    std::fputs("usage: win_test_helper load [--restrict] NAME.dll... | parent FILE | desktop PROGRAM PARAMETERS\n",
+               stderr);
     return 2;
 }
