@@ -53,6 +53,13 @@ check "no DLL of the program's folder was loaded as native code${native_planted:
 check "no planted DLL ran (found: $(markers))" '[ -z "$(markers)" ]'
 check "run-time loads came from the system folder (windowscodecs.dll)" \
   'grep -qiF "\"C:\\\\windows\\\\system32\\\\windowscodecs.dll\"" <<<"$loads"'
+# The common controls are loaded after the restriction, so the theme engine
+# they start comes from the system folder; imported, they would load it
+# before the program's first statement, from the program's folder first.
+check "the theme engine came from the system folder (uxtheme.dll)" \
+  'grep -qiF "\"C:\\\\windows\\\\system32\\\\uxtheme.dll\"" <<<"$loads"'
+check "the common controls are version 6, from the side-by-side store" \
+  'grep -qiF "\\\\winsxs\\\\amd64_microsoft.windows.common-controls_" <<<"$loads"'
 # The stack protector's canary comes from the system's random source, not
 # from a cryptographic provider (three DLLs and some 15 ms at each start).
 check "no cryptographic provider is loaded at start" '! grep -qi "rsaenh.dll" <<<"$loads"'
