@@ -162,21 +162,28 @@ AddressRoute OpenAddress(const std::string& address, const AddressOpeners& opene
 
 AddressOpeners SystemAddressOpeners() { return AddressOpeners{&DesktopShellOpen, &OwnShellOpen}; }
 
-bool DesktopShellExecute(const std::wstring& file, const std::wstring& parameters) noexcept {
+long DesktopShellExecuteStatus(const std::wstring& file, const std::wstring& parameters) noexcept {
     try {
         ComScope com;
-        if (!com.Usable()) return false;
+        if (!com.Usable()) return CO_E_NOTINITIALIZED;
         ComPtr<IShellDispatch2> shell;
-        if (FAILED(DesktopShellDispatch(shell)) || !shell) return false;
+        HRESULT hr = DesktopShellDispatch(shell);
+        if (FAILED(hr)) return hr;
+        if (!shell) return E_NOINTERFACE;
         Bstr target(file);
-        if (!target.Get()) return false;
+        if (!target.Get()) return E_OUTOFMEMORY;
         Variant args(parameters), folder(std::wstring{}), verb(std::wstring(L"open"));
         Variant show(static_cast<long>(SW_SHOWNORMAL));
-        if (!args.Holds(VT_BSTR) || !folder.Holds(VT_BSTR) || !verb.Holds(VT_BSTR)) return false;
-        return SUCCEEDED(shell->ShellExecute(target.Get(), *args, *folder, *verb, *show));
+        if (!args.Holds(VT_BSTR) || !folder.Holds(VT_BSTR) || !verb.Holds(VT_BSTR)) return E_OUTOFMEMORY;
+        hr = shell->ShellExecute(target.Get(), *args, *folder, *verb, *show);
+        return FAILED(hr) ? hr : S_OK;
     } catch (...) {
-        return false;
+        return E_UNEXPECTED;
     }
+}
+
+bool DesktopShellExecute(const std::wstring& file, const std::wstring& parameters) noexcept {
+    return DesktopShellExecuteStatus(file, parameters) == S_OK;
 }
 
 bool DesktopShellOpen(const std::string& address) noexcept {

@@ -37,6 +37,9 @@ AddressOpeners SystemAddressOpeners();
 // argument that the code page cannot carry). Initialises COM on the calling
 // thread for the duration of the call when it is not yet initialised.
 bool DesktopShellExecute(const std::wstring& file, const std::wstring& parameters) noexcept;
+// The same, with the status of the step that failed (an HRESULT; 0 when the
+// shell accepted the request), for diagnostics.
+long DesktopShellExecuteStatus(const std::wstring& file, const std::wstring& parameters) noexcept;
 
 // DesktopShellExecute of an address given in the program's single-byte text.
 bool DesktopShellOpen(const std::string& address) noexcept;

@@ -30,5 +30,6 @@ done
 asker=$(tr -d '\r' <"$work/asked.txt" | awk '$1 == "pid" { print $2 }')
 parent=$(tr -d '\r\n' <"$parent_file" 2>/dev/null)
 check "the program ran and wrote its parent's id" '[ -n "$parent" ] && [ "$parent" != 0 ]'
-check "its parent ($parent) is not the process that asked ($asker)" '[ -n "$asker" ] && [ "$parent" != "$asker" ]'
+check "its parent ($parent) is not the process that asked ($asker)" \
+  '[ -n "$asker" ] && [ -n "$parent" ] && [ "$parent" != "$asker" ]'
 exit $fail

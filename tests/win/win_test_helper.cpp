@@ -7,7 +7,7 @@
 //       writes its parent's process id, in decimal, to FILE.
 //   win_test_helper desktop PROGRAM PARAMETERS
 //       asks the desktop's shell to start PROGRAM with PARAMETERS; prints
-//       "pid N" (its own process id), then "accepted" or "refused".
+//       "pid N" (its own process id), then "accepted" or "refused 0xHRESULT".
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -68,9 +68,10 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wcscmp(argv[1], L"parent") == 0) return Parent(argv[2]);
     if (argc == 4 && std::wcscmp(argv[1], L"desktop") == 0) {
         std::printf("pid %lu\n", static_cast<unsigned long>(GetCurrentProcessId()));
-        const bool accepted = kavrel::app::DesktopShellExecute(argv[2], argv[3]);
-        std::puts(accepted ? "accepted" : "refused");
-        return accepted ? 0 : 1;
+        const long status = kavrel::app::DesktopShellExecuteStatus(argv[2], argv[3]);
+        if (status == 0) std::puts("accepted");
+        else std::printf("refused 0x%08lx\n", static_cast<unsigned long>(status));
+        return status == 0 ? 0 : 1;
     }
     std::fputs("usage: win_test_helper load [--restrict] NAME.dll... | parent FILE | desktop PROGRAM PARAMETERS\n",
                stderr);
