@@ -3,7 +3,7 @@
 SHELL := /bin/bash
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build native run test bench fuzz clean
+.PHONY: all deps build native run test bench fuzz dist dist-check clean
 
 all: build
 
@@ -31,6 +31,21 @@ bench: build
 
 fuzz: deps
 	@bash scripts/fuzz.sh
+
+# The release files in build/dist/: the MSI, the zip, SHA256SUMS and the
+# debug files, from the build/windows tree. Time stamps are the commit's.
+# Signed when SIGN_CERT and SIGN_KEY (PEM files) are given.
+dist: deps
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows --target kavrel_dist_programs
+	@SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct)} python3 packaging/dist.py \
+	  --build-dir build/windows --out build/dist \
+	  $(if $(SIGN_CERT),--sign-cert "$(SIGN_CERT)") $(if $(SIGN_KEY),--sign-key "$(SIGN_KEY)")
+
+# Builds the same commit in a second clone elsewhere and compares the
+# release files byte for byte (not part of make test: a second full build).
+dist-check: dist
+	@bash packaging/dist-check.sh
 
 clean:
 	@if [ -x build/windows/wine-run.sh ]; then WINEPREFIX=$(CURDIR)/build/windows/wineprefix bash scripts/wine-session.sh stop; fi

@@ -1,22 +1,20 @@
 #include "app/form1_win32.h"
 
-#include <shellapi.h>
-
 #include "app/commands.h"
 #include "app/host/host_gdi_win32.h"
 #include "backup/host_win32.h"
 #include "backup/snapshot.h"
 #include "optimiser/run_plan.h"
+#include "app/open_address_win32.h"
 
 namespace kavrel::app {
 
 Form1::Form1(registry::Backend& registry, Backups backups, OpenAddress open)
     : registry_(registry), backups_(std::move(backups)), open_(std::move(open)) {
     if (!open_) {
-        open_ = [](const char* address) {
-            // Whatever the shell answers, nothing is shown: no browser, no message.
-            ShellExecuteA(nullptr, "open", address, "", "", SW_SHOWNORMAL);
-        };
+        // The desktop's shell opens it, so that the browser does not inherit
+        // this program's administrator rights; whatever happens, nothing is shown.
+        open_ = [](const char* address) { kavrel::app::OpenAddress(address, SystemAddressOpeners()); };
     }
 }
 

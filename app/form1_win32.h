@@ -25,8 +25,8 @@ public:
         std::string program;
     };
 
-    // The registry the optimisation writes to; the shell's "open" unless
-    // another opener is given.
+    // The registry the optimisation writes to; the desktop's shell (this
+    // process's own as the fallback) unless another opener is given.
     Form1(registry::Backend& registry, Backups backups, OpenAddress open = {});
     // The window once made. The procedures reach its controls through
     // `controls` when given (a view of the same window), else directly. The

@@ -11,6 +11,7 @@
 #include "app/form1_win32.h"
 #include "app/form/form_codec.h"
 #include "app/host/form_window_win32.h"
+#include "app/hardening_win32.h"
 #include "app/host/host_gdi_win32.h"
 #include "backup/backup_folder_win32.h"
 #include "registry/advapi32_backend_win32.h"
@@ -42,6 +43,24 @@ private:
     bool ok_;
 };
 
+// The common controls (version 6, which the manifest selects) are loaded
+// here, after the DLL search is restricted, instead of being imported: an
+// imported comctl32 starts before the program's first statement and loads
+// the theme engine (uxtheme.dll) from wherever the default search finds it,
+// the program's own folder first. The library stays for the whole run.
+void InitCommonControlsFromSystem() {
+    static kavrel::SystemLibrary comctl32 = kavrel::LoadSystemLibrary(L"comctl32.dll");
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto init = comctl32 ? reinterpret_cast<InitFn>(reinterpret_cast<void*>(
+                                     GetProcAddress(comctl32.Get(), "InitCommonControlsEx")))
+                               : nullptr;
+    if (!init) return;  // the standard controls of user32 still work
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = ICC_STANDARD_CLASSES;
+    init(&icc);
+}
+
 int Fail(const std::string& what) {
     const std::wstring text = kavrel::app::Widen("KavrelLinkTune ne peut pas démarrer : " + what);
     MessageBoxW(nullptr, text.c_str(), L"KavrelLinkTune", MB_ICONERROR | MB_OK);
@@ -51,11 +70,11 @@ int Fail(const std::string& what) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // Before anything can load a DLL at run time (OLE, the theme engine of
+    // the first window): the system folder only.
+    kavrel::RestrictDllSearch();
     OleSession ole;
-    INITCOMMONCONTROLSEX icc{};
-    icc.dwSize = sizeof icc;
-    icc.dwICC = ICC_STANDARD_CLASSES;
-    InitCommonControlsEx(&icc);
+    InitCommonControlsFromSystem();
 
     try {
         kavrel::app::FormDescription form = kavrel::app::LoadForm1(StoredDescription(instance));

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/hardening_win32.h"
 #include "backup/backup_folder_win32.h"
 #include "backup/handles_win32.h"
 #include "backup/host_win32.h"
@@ -96,7 +97,7 @@ private:
 int wmain(int argc, wchar_t** argv) {
     // Elevated, the program loads no library from its own folder or the
     // current one.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    kavrel::RestrictDllSearch();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.push_back(backup::Utf8(argv[i]));
     try {

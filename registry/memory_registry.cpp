@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <sstream>
 
 namespace kavrel::registry {
 
@@ -354,20 +353,26 @@ std::size_t MemoryRegistry::ValueCount() const {
     return n;
 }
 
+// Plain string appends, not a string stream: the program links this
+// registry (the plan of a run is made on it), and a stream would bring the
+// whole locale machinery of the C++ library into the program file.
 std::string MemoryRegistry::Dump() const {
-    std::ostringstream out;
+    std::string out;
     std::function<void(const Key&, const std::string&)> walk = [&](const Key& k, const std::string& path) {
-        out << '[' << path << "]\n";
+        out += '[' + path + "]\n";
         for (const auto& [_, named] : k.values) {
-            out << "  \"" << named.name << "\" " << KindName(named.value.kind) << ' ';
+            out += "  \"" + named.name + "\" " + KindName(named.value.kind) + ' ';
             static const char* hex = "0123456789abcdef";
-            for (auto b : named.value.data) out << hex[b >> 4] << hex[b & 15];
-            out << '\n';
+            for (auto b : named.value.data) {
+                out += hex[b >> 4];
+                out += hex[b & 15];
+            }
+            out += '\n';
         }
         for (const auto& [_, child] : k.children) walk(*child, path + '\\' + child->name);
     };
     for (const auto& [_, root] : roots_) walk(*root, root->name);
-    return out.str();
+    return out;
 }
 
 }  // namespace kavrel::registry

@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64
   xvfb xauth xdotool x11-utils imagemagick fonts-liberation
+  wixl msitools osslsigncode openssl git
 )
 
 missing=()

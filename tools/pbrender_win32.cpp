@@ -1,8 +1,11 @@
 // pbrender: renders one state of the progress bar to a 24-bit BMP file.
 //
-// The bar lives on its real surface (a hidden child window), its properties
+// The bar lives on a surface in memory, not in a window, so that no display
+// is needed: its "window" is a bitmap of the bar's size, its events come in
+// the order a window gives them (initialise, then resize). Its properties
 // are set through their setters (ShowText last), and the file holds exactly
-// the bar's off-screen buffer after the last of the redraws they cause.
+// the bar's off-screen buffer after the last of the redraws they cause: the
+// same GDI buffer, drawn by the same code, as on a window.
 //
 // usage: pbrender --width W --height H --scrolling S --value V [options]
 #include <windows.h>
@@ -18,9 +21,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 
-#include "progressbar/bar_surface_win32.h"
+#include "progressbar/gdi_canvas_win32.h"
+#include "progressbar/xp_progressbar.h"
 #include "progressbar/pixel_image.h"
 #include "progressbar/persist/picture_file.h"
 #include "progressbar/pixels_win32.h"
@@ -163,24 +166,65 @@ std::vector<std::uint8_t> ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A hidden top-level window for the bar's surface to be a child of.
-class HiddenParent {
+// The bar's host surface in memory: what a child window gives the bar (a
+// device context for its whole life, a client area, a scale mode, a back
+// colour), without a window. The device context holds a bitmap compatible
+// with the screen, as a window's would be, which the bar's buffer is copied
+// to after each redraw.
+class MemorySurface final : public Surface {
 public:
-    HiddenParent(int width, int height)
-        : hwnd_(CreateWindowExW(0, L"STATIC", L"pbrender", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr)) {
-        if (!hwnd_) {
-            throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                                    "cannot create a window (is there a display?)");
-        }
+    MemorySurface(int width, int height, win32::PictureCache& pictures)
+        : width_(width), height_(height), dc_(win32::GdiBuffer::Create(width, height, &pictures)) {
+        if (!dc_) throw std::runtime_error("cannot make a bitmap of the bar's size in memory");
     }
-    ~HiddenParent() { DestroyWindow(hwnd_); }
-    HiddenParent(const HiddenParent&) = delete;
-    HiddenParent& operator=(const HiddenParent&) = delete;
-    HWND Get() const { return hwnd_; }
+    MemorySurface(const MemorySurface&) = delete;
+    MemorySurface& operator=(const MemorySurface&) = delete;
+
+    // Not a window handle: the token by which the graphics services below
+    // know this surface.
+    std::uintptr_t WindowHandle() const override { return reinterpret_cast<std::uintptr_t>(this); }
+    Canvas& DeviceContext() override { return *dc_; }
+    void SetBackColor(Colour colour) override { backColour_ = colour; }
+    void SetScaleMode(std::int32_t mode) override { scaleMode_ = mode; }
+    float ScaleLeft() const override { return 0.0f; }
+    float ScaleTop() const override { return 0.0f; }
+    float ScaleWidth() const override { return ToScale(width_, LOGPIXELSX); }
+    float ScaleHeight() const override { return ToScale(height_, LOGPIXELSY); }
+    void PropertyChanged(std::string_view) override {}
+
+    Rect Client() const { return Rect{0, 0, width_, height_}; }
 
 private:
-    HWND hwnd_;
+    float ToScale(int pixels, int axis) const {
+        const int dpi = GetDeviceCaps(dc_->Dc(), axis);
+        if (scaleMode_ == kScalePixels || dpi <= 0) return static_cast<float>(pixels);
+        return static_cast<float>(static_cast<double>(pixels) * 1440.0 / dpi);  // twips
+    }
+
+    int width_, height_;
+    std::unique_ptr<win32::GdiBuffer> dc_;
+    Colour backColour_ = 0x8000000F;
+    std::int32_t scaleMode_ = kScaleTwips;
+};
+
+// GDI's services, with the memory surface's client area in place of a
+// window's.
+class MemoryGraphics final : public Graphics {
+public:
+    Rect ClientRect(std::uintptr_t window) const override {
+        if (surface_ && window == surface_->WindowHandle()) return surface_->Client();
+        return gdi_.ClientRect(window);
+    }
+    Colour SystemColour(std::int32_t index) const override { return gdi_.SystemColour(index); }
+    std::unique_ptr<Canvas> CreateBuffer(std::int32_t width, std::int32_t height) override {
+        return gdi_.CreateBuffer(width, height);
+    }
+    win32::PictureCache& Pictures() { return gdi_.Pictures(); }
+    void Attach(const MemorySurface& surface) { surface_ = &surface; }
+
+private:
+    win32::GdiGraphics gdi_;
+    const MemorySurface* surface_ = nullptr;
 };
 
 void Configure(XP_ProgressBar& bar, const Options& o) {
@@ -205,9 +249,17 @@ void Configure(XP_ProgressBar& bar, const Options& o) {
 }
 
 int Render(const Options& o) {
-    HiddenParent parent(o.width, o.height);
-    auto surface = win32::BarSurface::Create(parent.Get(), RECT{0, 0, o.width, o.height}, 1, false);
-    XP_ProgressBar& bar = surface->Bar();
+    MemoryGraphics graphics;
+    MemorySurface surface(o.width, o.height, graphics.Pictures());
+    graphics.Attach(surface);
+    XP_ProgressBar bar(surface, graphics);
+    // The events a new, hidden child window gives: initialise, then resize.
+    bar.Initialize();
+    bar.Resize();
+    struct Terminate {
+        XP_ProgressBar& bar;
+        ~Terminate() { bar.Terminate(); }
+    } terminate{bar};
 
     if (!o.loadSet.empty()) {
         bar.ReadProperties(DecodePropertySet(ReadFile(o.loadSet)));

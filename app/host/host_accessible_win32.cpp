@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <type_traits>
 
 #include "progressbar/accessible_win32.h"
 
@@ -130,6 +131,35 @@ private:
     Node& node_;
 };
 
+// The common controls' subclassing calls, looked up in the common controls
+// the program has loaded (from the system folder, after the DLL search was
+// restricted): a static import would load them before the restriction, and
+// with them the theme engine from wherever the search found it.
+struct Subclassing {
+    decltype(&SetWindowSubclass) set = nullptr;
+    decltype(&DefSubclassProc) next = nullptr;
+    decltype(&RemoveWindowSubclass) remove = nullptr;
+};
+
+const Subclassing& SubclassCalls() {
+    static const Subclassing calls = [] {
+        Subclassing c;
+        HMODULE module = GetModuleHandleW(L"comctl32.dll");
+        if (!module) module = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!module) return c;
+        const auto find = [&](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
+                reinterpret_cast<void*>(GetProcAddress(module, name)));
+        };
+        find(c.set, "SetWindowSubclass");
+        find(c.next, "DefSubclassProc");
+        find(c.remove, "RemoveWindowSubclass");
+        if (!c.set || !c.next || !c.remove) c = Subclassing{};
+        return c;
+    }();
+    return calls;
+}
+
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
     auto* node = reinterpret_cast<Node*>(data);
     if (msg == WM_GETOBJECT) {
@@ -137,9 +167,9 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
         if (answer) return answer;
     } else if (msg == WM_NCDESTROY) {
         node->accessible.reset();  // clients still holding it get CO_E_OBJNOTCONNECTED
-        RemoveWindowSubclass(hwnd, ButtonProc, 0);
+        SubclassCalls().remove(hwnd, ButtonProc, 0);
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return SubclassCalls().next(hwnd, msg, wp, lp);
 }
 
 bool Overlap(const TwipsRect& a, const TwipsRect& b) {
@@ -157,7 +187,11 @@ LRESULT AnswerGetObject(Node& node, WPARAM wp, LPARAM lp) {
 }
 
 void ExposeButton(Node& button) {
-    if (button.hwnd) SetWindowSubclass(button.hwnd, ButtonProc, 0, reinterpret_cast<DWORD_PTR>(&button));
+    // Without the common controls' subclassing the button keeps the standard
+    // object the system gives it.
+    if (button.hwnd && SubclassCalls().set) {
+        SubclassCalls().set(button.hwnd, ButtonProc, 0, reinterpret_cast<DWORD_PTR>(&button));
+    }
 }
 
 void PrepareAccessibility(Node& container) {

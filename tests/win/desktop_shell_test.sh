@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The web-site command's route: the desktop's shell starts the program, so
+# the program is a child of the desktop's process, not of the one that
+# asked (which, in KavrelLinkTune, runs elevated). The helper asks the
+# desktop to start a second copy of itself, which writes its parent's id.
+#
+# usage: desktop_shell_test.sh WINE_RUN HELPER.exe
+set -u
+emulator=$1 helper=$2
+fail=0
+check() { if eval "$2"; then echo "ok   $1"; else echo "FAIL: $1"; fail=1; fi; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+helper_win=$(printf 'Z:%s' "$(realpath "$helper")" | tr / '\\')
+parent_file="$work/parent.txt"
+parent_win=$(printf 'Z:%s' "$parent_file" | tr / '\\')
+
+# The desktop of a Wine session that has just started may not answer yet.
+for _ in $(seq 20); do
+  "$emulator" "$helper" desktop "$helper_win" "parent \"$parent_win\"" >"$work/asked.txt" 2>&1
+  grep -q '^accepted' "$work/asked.txt" && break
+  sleep 0.5
+done
+# Wine's desktop sometimes loses its COM server for a whole session (seen
+# in make test, never alone): RPC_S_SERVER_UNAVAILABLE. That is Wine's
+# session, not the route: the test says so and is skipped (status 77).
+if grep -q '^refused 0x800706ba' "$work/asked.txt"; then
+  echo "SKIPPED: Wine's desktop answers \"RPC server unavailable\" in this session"
+  exit 77
+fi
+check "the desktop's shell took the request ($(tr -d '\r' <"$work/asked.txt" | tr '\n' ' '))" \
+  'grep -q "^accepted" "$work/asked.txt"'
+for _ in $(seq 100); do
+  [ -s "$parent_file" ] && break
+  sleep 0.1
+done
+asker=$(tr -d '\r' <"$work/asked.txt" | awk '$1 == "pid" { print $2 }')
+parent=$(tr -d '\r\n' <"$parent_file" 2>/dev/null)
+check "the program ran and wrote its parent's id" '[ -n "$parent" ] && [ "$parent" != 0 ]'
+check "its parent ($parent) is not the process that asked ($asker)" \
+  '[ -n "$asker" ] && [ -n "$parent" ] && [ "$parent" != "$asker" ]'
+exit $fail

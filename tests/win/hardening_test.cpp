@@ -1,0 +1,166 @@
+// The programs' protection against planted DLLs, and the route by which the
+// web-site command opens an address, in-process under Wine.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/hardening_win32.h"
+#include "app/open_address_win32.h"
+
+namespace {
+
+// Paths of the build, as Wine sees them (Unix paths on drive Z:).
+const std::wstring kPlantedDll = L"Z:" KAVREL_PLANTED_DLL;
+
+std::wstring Lower(std::wstring s) {
+    CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+}
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    return Lower(std::wstring(folder, n));
+}
+
+std::wstring ModulePath(HMODULE module) {
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(module, path, MAX_PATH);
+    return Lower(std::wstring(path, n));
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A folder of its own holding a copy of the planted DLL as NAME, made the
+// current folder for the test's life.
+class PlantedFolder {
+public:
+    explicit PlantedFolder(const wchar_t* name) {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"kavrel-planted-" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        dll_ = folder_ + L"\\" + name;
+        copied_ = CopyFileW(kPlantedDll.c_str(), dll_.c_str(), FALSE) != 0;
+        GetCurrentDirectoryW(MAX_PATH, previous_);
+        SetCurrentDirectoryW(folder_.c_str());
+    }
+    ~PlantedFolder() {
+        SetCurrentDirectoryW(previous_);
+        DeleteFileW(Marker().c_str());
+        DeleteFileW(dll_.c_str());
+        RemoveDirectoryW(folder_.c_str());
+    }
+    bool Copied() const { return copied_; }
+    const std::wstring& Dll() const { return dll_; }
+    // Left by the planted DLL when it is loaded.
+    std::wstring Marker() const { return dll_ + L".loaded"; }
+
+private:
+    std::wstring folder_, dll_;
+    wchar_t previous_[MAX_PATH] = L"";
+    bool copied_ = false;
+};
+
+TEST(DllSearch, CurrentFolderIsSearchedOnlyUntilTheSearchIsRestricted) {
+    PlantedFolder planted(L"kavrel_planted.dll");
+    ASSERT_TRUE(planted.Copied());
+
+    // The control: without the restriction, the loader finds the planted
+    // DLL in the current folder.
+    HMODULE before = LoadLibraryW(L"kavrel_planted.dll");
+    ASSERT_NE(before, nullptr) << "the planted DLL is not found even without the restriction";
+    EXPECT_TRUE(Exists(planted.Marker()));
+    FreeLibrary(before);
+    DeleteFileW(planted.Marker().c_str());
+
+    ASSERT_EQ(kavrel::RestrictDllSearch(), kavrel::DllSearch::SystemFolderOnly);
+    EXPECT_EQ(LoadLibraryW(L"kavrel_planted.dll"), nullptr);
+    EXPECT_FALSE(Exists(planted.Marker())) << "the planted DLL ran after the restriction";
+
+    // System DLLs still load, from the system folder.
+    HMODULE msimg = LoadLibraryW(L"msimg32.dll");
+    ASSERT_NE(msimg, nullptr);
+    EXPECT_EQ(ModulePath(msimg).rfind(SystemFolder() + L"\\", 0), 0u) << ModulePath(msimg);
+    FreeLibrary(msimg);
+}
+
+TEST(SystemLibrary, ComesFromTheSystemFolderOnly) {
+    PlantedFolder planted(L"kavrel_planted.dll");
+    ASSERT_TRUE(planted.Copied());
+
+    EXPECT_FALSE(kavrel::LoadSystemLibrary(L"kavrel_planted.dll"));
+    EXPECT_FALSE(kavrel::LoadSystemLibrary(planted.Dll().c_str())) << "a path is not a system library";
+    EXPECT_FALSE(kavrel::LoadSystemLibrary(L".\\kavrel_planted.dll"));
+    EXPECT_FALSE(kavrel::LoadSystemLibrary(L""));
+    EXPECT_FALSE(Exists(planted.Marker())) << "the planted DLL ran";
+
+    kavrel::SystemLibrary oleacc = kavrel::LoadSystemLibrary(L"oleacc.dll");
+    ASSERT_TRUE(oleacc);
+    EXPECT_EQ(ModulePath(oleacc.Get()), SystemFolder() + L"\\oleacc.dll");
+    EXPECT_NE(GetProcAddress(oleacc.Get(), "AccessibleObjectFromWindow"), nullptr);
+
+    // Ownership moves; the module stays loaded while one owner holds it.
+    kavrel::SystemLibrary moved = std::move(oleacc);
+    EXPECT_FALSE(oleacc);
+    ASSERT_TRUE(moved);
+    EXPECT_NE(GetModuleHandleW(L"oleacc.dll"), nullptr);
+}
+
+// ---- The route of an address -------------------------------------------
+
+struct Recorder {
+    std::vector<std::string> desktop, own;
+    kavrel::app::AddressOpeners Openers(bool desktopAnswers) {
+        return {[this, desktopAnswers](const std::string& a) {
+                    desktop.push_back(a);
+                    return desktopAnswers;
+                },
+                [this](const std::string& a) { own.push_back(a); }};
+    }
+};
+
+TEST(OpenAddress, TheDesktopShellOpensItWhenItAnswers) {
+    Recorder r;
+    EXPECT_EQ(kavrel::app::OpenAddress("https://www.kavrel.example/", r.Openers(true)),
+              kavrel::app::AddressRoute::DesktopShell);
+    EXPECT_EQ(r.desktop, std::vector<std::string>{"https://www.kavrel.example/"});
+    EXPECT_TRUE(r.own.empty()) << "the elevated process opened it as well";
+}
+
+TEST(OpenAddress, OwnShellOnlyWhenTheDesktopRouteFails) {
+    Recorder refused;
+    EXPECT_EQ(kavrel::app::OpenAddress("https://www.kavrel.example/", refused.Openers(false)),
+              kavrel::app::AddressRoute::OwnShell);
+    EXPECT_EQ(refused.desktop.size(), 1u);
+    EXPECT_EQ(refused.own, std::vector<std::string>{"https://www.kavrel.example/"});
+
+    std::vector<std::string> own;
+    kavrel::app::AddressOpeners throwing{[](const std::string&) -> bool { throw std::runtime_error("COM"); },
+                                         [&](const std::string& a) { own.push_back(a); }};
+    EXPECT_EQ(kavrel::app::OpenAddress("x", throwing), kavrel::app::AddressRoute::OwnShell);
+    EXPECT_EQ(own, std::vector<std::string>{"x"});
+
+    own.clear();
+    kavrel::app::AddressOpeners noDesktop{{}, [&](const std::string& a) { own.push_back(a); }};
+    EXPECT_EQ(kavrel::app::OpenAddress("y", noDesktop), kavrel::app::AddressRoute::OwnShell);
+    EXPECT_EQ(own, std::vector<std::string>{"y"});
+}
+
+TEST(OpenAddress, FailuresStaySilent) {
+    kavrel::app::AddressOpeners bothFail{[](const std::string&) -> bool { throw std::bad_alloc(); },
+                                         [](const std::string&) { throw std::runtime_error("no browser"); }};
+    EXPECT_NO_THROW(kavrel::app::OpenAddress("z", bothFail));
+    EXPECT_NO_THROW(kavrel::app::OpenAddress("z", kavrel::app::AddressOpeners{}));
+}
+
+TEST(OpenAddress, TheSystemOpenersAreBothThere) {
+    const kavrel::app::AddressOpeners system = kavrel::app::SystemAddressOpeners();
+    EXPECT_TRUE(system.desktopShell);
+    EXPECT_TRUE(system.ownShell);
+}
+
+}  // namespace
