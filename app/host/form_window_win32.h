@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "app/form/form_model.h"
-#include "app/host/host_gdi_win32.h"
 #include "app/host/win32_handles.h"
 #include "optimiser/optimisation_run.h"
 
@@ -106,7 +105,6 @@ private:
     std::unique_ptr<MenuState> menus_;
     HWND focus_ = nullptr;  // the control that had the keyboard when the window was left
     UniqueIcon bigIcon_, smallIcon_;  // released after the window that shows them
-    std::unique_ptr<PictureBatch> pictures_;  // while the window is being built
 };
 
 }  // namespace kavrel::app

@@ -1,7 +1,6 @@
 #include "app/host/host_gdi_win32.h"
 
 #include <cmath>
-#include <system_error>
 
 #include "progressbar/gdi/font_win32.h"
 #include "progressbar/gdi/picture_win32.h"
@@ -46,40 +45,6 @@ std::unique_ptr<DecodedPicture> DecodedPicture::Decode(const progressbar::StdPic
     out->size_ = SIZE{bm.bmWidth, bm.bmHeight};
     out->bitmap_.reset(decoded.Release());
     return out;
-}
-
-PictureBatch::PictureBatch(const std::vector<progressbar::StdPicture>& pictures) {
-    for (const auto& p : pictures) bytes_.push_back(p.bytes);
-    decoded_.resize(bytes_.size());
-    try {
-        worker_ = std::thread([this] {
-            for (std::size_t i = 0; i < bytes_.size(); ++i) {
-                try {
-                    progressbar::StdPicture picture;
-                    picture.bytes = bytes_[i];
-                    decoded_[i] = DecodedPicture::Decode(picture);
-                } catch (...) {
-                    // Left empty: Take() decodes it again on the window's thread.
-                }
-            }
-        });
-    } catch (const std::system_error&) {
-        // No thread: every picture is decoded when it is taken.
-    }
-}
-
-PictureBatch::~PictureBatch() { Wait(); }
-
-void PictureBatch::Wait() {
-    if (worker_.joinable()) worker_.join();
-}
-
-std::unique_ptr<DecodedPicture> PictureBatch::Take(const progressbar::StdPicture& picture) {
-    Wait();
-    for (std::size_t i = 0; i < bytes_.size(); ++i) {
-        if (decoded_[i] && bytes_[i] == picture.bytes) return std::move(decoded_[i]);
-    }
-    return DecodedPicture::Decode(picture);
 }
 
 void DrawOpaque(HDC dst, const RECT& rc, const DecodedPicture& picture) {

@@ -8,8 +8,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
-#include <vector>
 
 #include "app/form/form_model.h"
 #include "app/host/win32_handles.h"
@@ -38,29 +36,6 @@ public:
 private:
     UniqueBitmap bitmap_;
     SIZE size_{};
-};
-
-// Pictures decoded on a thread of their own while the window is being made:
-// the decoder's start (its DLLs and COM objects) then overlaps the creation
-// of the first window instead of delaying the first paint. Take() waits for
-// the batch once, then hands out each decoded picture; a picture the batch
-// does not hold (or could not decode there) is decoded on the caller's
-// thread.
-class PictureBatch {
-public:
-    explicit PictureBatch(const std::vector<progressbar::StdPicture>& pictures);
-    ~PictureBatch();
-    PictureBatch(const PictureBatch&) = delete;
-    PictureBatch& operator=(const PictureBatch&) = delete;
-
-    std::unique_ptr<DecodedPicture> Take(const progressbar::StdPicture& picture);
-
-private:
-    void Wait();
-
-    std::vector<std::vector<std::uint8_t>> bytes_;
-    std::vector<std::unique_ptr<DecodedPicture>> decoded_;
-    std::thread worker_;
 };
 
 // Draws the picture into dst's rectangle, stretched to it, with every pixel

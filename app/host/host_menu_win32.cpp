@@ -57,7 +57,7 @@ void FormWindow::BuildMenus() {
             } else if (!topLevel && menus_->decorated) {
                 auto it = decorations.find(Fold("#" + item.name));
                 if (it != decorations.end() && it->second.picture) {
-                    state->picture = pictures_->Take(*it->second.picture);
+                    state->picture = DecodedPicture::Decode(*it->second.picture);
                     state->key = it->second.key;
                 }
                 state->drawn.msaa.dwMSAASignature = static_cast<DWORD>(MSAA_MENU_SIG);

@@ -15,22 +15,6 @@ namespace kavrel::app {
 using namespace host;
 
 namespace {
-// Every picture the window and its controls show: their own, those of the
-// hosted controls' stored sets, and the menu decoration's.
-void CollectPictures(const Control& c, std::vector<progressbar::StdPicture>& out) {
-    if (c.picture) out.push_back(*c.picture);
-    if (c.storedSet) {
-        const progressbar::PropertyBag& bag = *c.storedSet;
-        if (auto p = bag.ReadPicture("picture")) out.push_back(*p);
-        if (c.kind == ControlKind::Hosted && c.className == kMenuClassName) {
-            const int count = bag.ReadInt32("bmpcount", 0);
-            for (int i = 1; i <= count; ++i) {
-                if (auto p = bag.ReadPicture("bmp:" + std::to_string(i))) out.push_back(*p);
-            }
-        }
-    }
-    for (const Control& child : c.children) CollectPictures(child, out);
-}
 
 BOOL CALLBACK TellSysColorChange(HWND child, LPARAM) {
     SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
@@ -41,11 +25,7 @@ BOOL CALLBACK TellSysColorChange(HWND child, LPARAM) {
 
 FormWindow::FormWindow(FormDescription form, HINSTANCE instance, Events events)
     : form_(std::move(form)), instance_(instance), events_(std::move(events)) {
-    std::vector<progressbar::StdPicture> pictures;
-    CollectPictures(form_.window, pictures);
-    pictures_ = std::make_unique<PictureBatch>(pictures);
     Build();
-    pictures_.reset();
 }
 
 FormWindow::~FormWindow() {
@@ -144,7 +124,7 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
         }
         if (child.foreColor) node->fore = Resolve(*child.foreColor);
         if (child.backColor) node->back = Resolve(*child.backColor);
-        if (child.picture) node->picture = pictures_->Take(*child.picture);
+        if (child.picture) node->picture = DecodedPicture::Decode(*child.picture);
         if (child.storedSet) {
             const progressbar::PropertyBag& bag = *child.storedSet;
             if (bag.Contains("caption")) node->caption = Widen(bag.ReadString("caption", ""));
@@ -154,7 +134,7 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
             }
             if (bag.Contains("backcolor")) node->back = Resolve(static_cast<std::uint32_t>(bag.ReadInt32("backcolor", 0)));
             if (bag.Contains("maskcolor")) node->maskColour = Resolve(static_cast<std::uint32_t>(bag.ReadInt32("maskcolor", 0)));
-            if (auto p = bag.ReadPicture("picture")) node->picture = pictures_->Take(*p);
+            if (auto p = bag.ReadPicture("picture")) node->picture = DecodedPicture::Decode(*p);
         }
         node->backBrush.reset(CreateSolidBrush(node->back));
         if (node->role == Node::Role::Timer) {

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -214,50 +213,3 @@ TEST_F(Form1Window, AChangedDescriptionChangesTheWindow) {
 }
 
 }  // namespace
-
-// A picture's pixels, 32 bits each, top row first.
-std::vector<std::uint32_t> PixelsOf(const DecodedPicture& picture) {
-    const SIZE size = picture.Size();
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size.cx;
-    bi.bmiHeader.biHeight = -size.cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size.cx) * static_cast<std::size_t>(size.cy));
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, picture.Bitmap(), 0, static_cast<UINT>(size.cy), pixels.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-// The window's pictures are decoded on a thread of their own while the
-// window is made; what comes out must be what decoding them in place gives.
-TEST(PictureBatch, HandsOutWhatDecodingInPlaceGivesAndDecodesWhatItWasNotGiven) {
-    OleInitialize(nullptr);
-    const FormDescription form = LoadForm1(Form1Bytes());
-    std::vector<progressbar::StdPicture> all;
-    std::function<void(const Control&)> walk = [&](const Control& c) {
-        if (c.picture) all.push_back(*c.picture);
-        for (const Control& child : c.children) walk(child);
-    };
-    walk(form.window);
-    ASSERT_GE(all.size(), 3u) << "Form1 shows its banner and the small pictures beside the options";
-
-    // The batch holds every picture but the last.
-    PictureBatch batch(std::vector<progressbar::StdPicture>(all.begin(), all.end() - 1));
-    for (const auto& picture : all) {
-        auto inPlace = DecodedPicture::Decode(picture);
-        auto fromBatch = batch.Take(picture);
-        ASSERT_TRUE(inPlace && fromBatch);
-        EXPECT_EQ(fromBatch->Size().cx, inPlace->Size().cx);
-        EXPECT_EQ(fromBatch->Size().cy, inPlace->Size().cy);
-        EXPECT_EQ(PixelsOf(*fromBatch), PixelsOf(*inPlace));
-    }
-    // Bytes no decoder reads give no picture, from the batch or in place.
-    progressbar::StdPicture junk;
-    junk.bytes = {1, 2, 3, 4};
-    PictureBatch withJunk({junk});
-    EXPECT_EQ(withJunk.Take(junk), nullptr);
-    OleUninitialize();
-}
