@@ -29,15 +29,18 @@ std::vector<std::uint8_t> StoredDescription(HINSTANCE instance) {
     return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
-// OLE for the picture objects, for as long as the program runs.
-class OleSession {
+// COM for the picture objects, the accessible objects and the desktop's
+// shell, for as long as the program runs. A single-threaded apartment is
+// all they need; OleInitialize's clipboard and drag-and-drop machinery
+// cost about 3 ms more of the start under Wine.
+class ComSession {
 public:
-    OleSession() : ok_(SUCCEEDED(OleInitialize(nullptr))) {}
-    ~OleSession() {
-        if (ok_) OleUninitialize();
+    ComSession() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComSession() {
+        if (ok_) CoUninitialize();
     }
-    OleSession(const OleSession&) = delete;
-    OleSession& operator=(const OleSession&) = delete;
+    ComSession(const ComSession&) = delete;
+    ComSession& operator=(const ComSession&) = delete;
 
 private:
     bool ok_;
@@ -73,7 +76,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // Before anything can load a DLL at run time (OLE, the theme engine of
     // the first window): the system folder only.
     kavrel::RestrictDllSearch();
-    OleSession ole;
+    ComSession com;
     InitCommonControlsFromSystem();
 
     try {

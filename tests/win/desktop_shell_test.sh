@@ -4,13 +4,17 @@
 # asked (which, in KavrelLinkTune, runs elevated). The helper asks the
 # desktop to start a second copy of itself, which writes its parent's id.
 #
-# usage: desktop_shell_test.sh WINE_RUN HELPER.exe
+# usage: desktop_shell_test.sh WINE_RUN HELPER.exe WINE_SESSION_SCRIPT
+# (in the prefix KAVREL_WINEPREFIX names, whose session it starts afresh)
 set -u
-emulator=$1 helper=$2
+emulator=$1 helper=$2 session=$3
+export WINEPREFIX=${KAVREL_WINEPREFIX:?the test runs in a prefix of its own}
+# A fresh session: its desktop has its COM server.
+bash "$session" stop 2>/dev/null
 fail=0
 check() { if eval "$2"; then echo "ok   $1"; else echo "FAIL: $1"; fail=1; fi; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work"; bash "$session" stop 2>/dev/null' EXIT
 helper_win=$(printf 'Z:%s' "$(realpath "$helper")" | tr / '\\')
 parent_file="$work/parent.txt"
 parent_win=$(printf 'Z:%s' "$parent_file" | tr / '\\')
