@@ -48,33 +48,6 @@ std::u16string ToUtf16(std::string_view utf8) {
     return out;
 }
 
-// The reader has made sure every surrogate is paired.
-std::string ToUtf8(std::u16string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
 
 std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
@@ -198,7 +171,7 @@ public:
                     if (index != last) Fail(number, "la ligne de fin n'est pas la dernière du fichier");
                     continue;
                 }
-                if (!inKey) contents.header.push_back(ToUtf8(line));
+                if (!inKey) contents.header.push_back(Utf16ToUtf8(line));
                 continue;
             }
             if (line.front() == u'[') {
@@ -237,7 +210,7 @@ private:
         }
         if (ToUtf16(ClosingLine(count)) != line) {
             Fail(number, "la ligne de fin ne compte pas les " + std::to_string(count) +
-                             " valeurs du fichier : « " + ToUtf8(line) + " »");
+                             " valeurs du fichier : « " + Utf16ToUtf8(line) + " »");
         }
     }
 
@@ -255,7 +228,7 @@ private:
         if (slash == std::u16string_view::npos || !ValidKeyPath(inside.substr(slash + 1))) {
             Fail(number, "chemin de clé invalide");
         }
-        return {*root, ToUtf8(inside.substr(slash + 1))};
+        return {*root, Utf16ToUtf8(inside.substr(slash + 1))};
     }
 
     // A text between quotes, from `at` (on the opening quote); moves `at`
@@ -285,7 +258,7 @@ private:
         std::size_t at = 0;
         const std::u16string name = QuotedText(line, at, number);
         if (name.empty()) Fail(number, "nom de valeur vide");
-        value.valueName = ToUtf8(name);
+        value.valueName = Utf16ToUtf8(name);
         if (at >= line.size() || line[at] != u'=') Fail(number, "« = » attendu après le nom de la valeur");
         const std::u16string_view data = line.substr(at + 1);
         if (data == u"-") return value;
@@ -379,6 +352,33 @@ private:
 };
 
 }  // namespace
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
 
 BackupFormatError::BackupFormatError(int line, const std::string& message)
     : std::runtime_error("ligne " + std::to_string(line) + " : " + message), line_(line) {}

@@ -10,6 +10,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -67,6 +68,10 @@ const char* RootKeyName(std::uint32_t root);  // "HKEY_LOCAL_MACHINE", "HKEY_CUR
 
 // The closing line for a count of values, without its line end.
 std::string ClosingLine(std::size_t values);
+
+// UTF-16 text as UTF-8; a surrogate without its other half is written as
+// the code unit it is.
+std::string Utf16ToUtf8(std::u16string_view text);
 
 // True when a REG_SZ's bytes are exactly a text with one terminating NUL and
 // no control characters: such a value is written between quotes.

@@ -26,32 +26,11 @@ std::string Hex(const std::vector<std::uint8_t>& bytes, const char* separator) {
 }  // namespace
 
 std::string PlainTextOf(const registry::RawValue& value) {
-    std::string out;
     const auto& d = value.data;
-    const std::size_t units = d.size() / 2 - 1;  // without the NUL
-    for (std::size_t i = 0; i < units; ++i) {
-        char32_t cp = d[2 * i] | (d[2 * i + 1] << 8);
-        if (cp >= 0xD800 && cp <= 0xDBFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + ((d[2 * i + 2] | (d[2 * i + 3] << 8)) - 0xDC00);
-            ++i;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < d.size(); i += 2) text += static_cast<char16_t>(d[i] | (d[i + 1] << 8));
+    if (!text.empty() && text.back() == u'\0') text.pop_back();  // the terminating NUL
+    return backup::Utf16ToUtf8(text);
 }
 
 std::string ValueText(const std::optional<registry::RawValue>& value) {
