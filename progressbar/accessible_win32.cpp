@@ -189,6 +189,27 @@ HRESULT AccessibleObject::Text(const VARIANT& child, BSTR* out, std::wstring Acc
     });
 }
 
+HRESULT AccessibleObject::Number(const VARIANT& child, VARIANT* out, LONG AccessibleElement::*field,
+                                 HRESULT (STDMETHODCALLTYPE IAccessible::*forward)(VARIANT, VARIANT*)) {
+    if (!out) return E_POINTER;
+    VariantInit(out);
+    return Call([&] {
+        AccessibleElement e;
+        const HRESULT hr = Element(child, e);
+        if (FAILED(hr)) return hr;
+        if (e.window) {
+            IAccessible* object = ObjectOf(e.window);
+            if (!object) return E_FAIL;
+            const HRESULT answer = (object->*forward)(SelfId(), out);
+            object->Release();
+            return answer;
+        }
+        out->vt = VT_I4;
+        out->lVal = e.*field;
+        return S_OK;
+    });
+}
+
 // IUnknown
 
 HRESULT AccessibleObject::QueryInterface(REFIID iid, void** out) {
@@ -318,43 +339,11 @@ HRESULT AccessibleObject::get_accHelpTopic(BSTR* file, VARIANT, LONG* topic) {
 }
 
 HRESULT AccessibleObject::get_accRole(VARIANT child, VARIANT* role) {
-    if (!role) return E_POINTER;
-    VariantInit(role);
-    return Call([&] {
-        AccessibleElement e;
-        const HRESULT hr = Element(child, e);
-        if (FAILED(hr)) return hr;
-        if (e.window) {
-            IAccessible* object = ObjectOf(e.window);
-            if (!object) return E_FAIL;
-            const HRESULT answer = object->get_accRole(SelfId(), role);
-            object->Release();
-            return answer;
-        }
-        role->vt = VT_I4;
-        role->lVal = e.role;
-        return S_OK;
-    });
+    return Number(child, role, &AccessibleElement::role, &IAccessible::get_accRole);
 }
 
 HRESULT AccessibleObject::get_accState(VARIANT child, VARIANT* state) {
-    if (!state) return E_POINTER;
-    VariantInit(state);
-    return Call([&] {
-        AccessibleElement e;
-        const HRESULT hr = Element(child, e);
-        if (FAILED(hr)) return hr;
-        if (e.window) {
-            IAccessible* object = ObjectOf(e.window);
-            if (!object) return E_FAIL;
-            const HRESULT answer = object->get_accState(SelfId(), state);
-            object->Release();
-            return answer;
-        }
-        state->vt = VT_I4;
-        state->lVal = e.state;
-        return S_OK;
-    });
+    return Number(child, state, &AccessibleElement::state, &IAccessible::get_accState);
 }
 
 HRESULT AccessibleObject::get_accFocus(VARIANT* focus) {

@@ -113,6 +113,9 @@ private:
     // A string property: the child's own object answers for a windowed child.
     HRESULT Text(const VARIANT& child, BSTR* out, std::wstring AccessibleElement::*field,
                  HRESULT (STDMETHODCALLTYPE IAccessible::*forward)(VARIANT, BSTR*));
+    // A number property (role, state), answered the same way.
+    HRESULT Number(const VARIANT& child, VARIANT* out, LONG AccessibleElement::*field,
+                   HRESULT (STDMETHODCALLTYPE IAccessible::*forward)(VARIANT, VARIANT*));
     // The child object of a windowed child, or nullptr.
     static IAccessible* ObjectOf(HWND window);
     // A VARIANT naming child `index` (1..n) of `children`: its object for a
