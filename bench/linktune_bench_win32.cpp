@@ -18,6 +18,7 @@
 #include "backup/snapshot.h"
 #include "optimiser/run_plan.h"
 #include "registry/advapi32_backend_win32.h"
+#include "tests/support/registry_seeding_win32.h"
 
 using namespace kavrel;
 
@@ -55,12 +56,13 @@ void RemoveTree(const std::wstring& path) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
-    for (const auto& row : optimiser::kTweakTable) {
-        HKEY key = nullptr;
-        const HKEY root = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(row.root)));
-        if (RegCreateKeyExA(root, row.keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            RegCloseKey(key);
-        }
+    // Every row's key, so that every row writes: the timing covers the
+    // whole table.
+    const std::string failed =
+        testing::SeedTableKeys({testing::Seeding::Keys::EveryRow, testing::Seeding::Values::AsFound});
+    if (!failed.empty()) {
+        std::fprintf(stderr, "linktune_bench: cannot create %s\n", failed.c_str());
+        return 1;
     }
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);

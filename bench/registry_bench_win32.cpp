@@ -14,6 +14,7 @@
 
 #include "optimiser/optimisation_run.h"
 #include "registry/advapi32_backend_win32.h"
+#include "tests/support/registry_seeding_win32.h"
 
 using namespace kavrel;
 using namespace kavrel::optimiser;
@@ -27,10 +28,6 @@ public:
     }
     void SetProperty(std::string_view, std::string_view, std::int32_t) override {}
 };
-
-HKEY Root(std::uint32_t root) {
-    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
-}
 
 std::string RegFileLine(const TweakRow& row, const registry::Data& data) {
     std::string line = "\"" + std::string(row.valueName) + "\"=";
@@ -50,12 +47,11 @@ int main(int argc, char** argv) {
     }
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 21;
 
-    for (const auto& row : kTweakTable) {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(Root(row.root), row.keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-            ERROR_SUCCESS) {
-            RegCloseKey(key);
-        }
+    using kavrel::testing::Seeding;
+    const std::string failed = kavrel::testing::SeedTableKeys({Seeding::Keys::EveryRow, Seeding::Values::AsFound});
+    if (!failed.empty()) {
+        std::fprintf(stderr, "registry_bench: cannot create %s\n", failed.c_str());
+        return 1;
     }
 
     registry::Advapi32Backend backend;

@@ -18,9 +18,9 @@
 #include "app/form1_win32.h"
 #include "app/form/form_codec.h"
 #include "app/host/host_gdi_win32.h"
-#include "form1_support_win32.h"
 #include "progressbar/accessible_win32.h"
 #include "registry/memory_registry.h"
+#include "tests/support/form1_fixture_win32.h"
 
 using namespace kavrel;
 using namespace kavrel::app;
@@ -167,28 +167,15 @@ std::size_t CountEvents(DWORD event, HWND hwnd, LONG object = OBJID_CLIENT, LONG
     return n;
 }
 
-class AccessibleForm1 : public ::testing::Test {
+class AccessibleForm1 : public ::testing::Test, protected kavrel::testing::Form1OnScreen {
 protected:
-    void SetUp() override {
-        OleInitialize(nullptr);
-        procedures = std::make_unique<Form1>(reg, Form1::Backups{backups, "Kavrel LinkTune (tests)"}, [](const char*) {});
-        window = std::make_unique<FormWindow>(LoadForm1(Form1Bytes()), GetModuleHandleW(nullptr), procedures->Events());
-        procedures->Attach(*window);
-        window->Show(SW_SHOWNORMAL);
-        Pump();
-    }
-    void TearDown() override {
-        window.reset();
-        Pump();
-        OleUninitialize();
-    }
+    void SetUp() override { ShowForm1(reg, backups); }
+    void TearDown() override { CloseForm1(); }
     HWND Hwnd(const char* control) const { return window->ControlWindow(control); }
     Acc Frame3() const { return ObjectOf(Hwnd("FramePlus3")); }
 
     registry::MemoryRegistry reg{true};
     kavrel::testing::KeptBackups backups;
-    std::unique_ptr<Form1> procedures;
-    std::unique_ptr<FormWindow> window;
 };
 
 const std::wstring kLabel12 =

@@ -15,10 +15,10 @@
 
 #include "app/form1_win32.h"
 #include "app/form/form_codec.h"
-#include "form1_support_win32.h"
 #include "progressbar/gdi/contrast_win32.h"
 #include "progressbar_support_win32.h"
 #include "registry/memory_registry.h"
+#include "tests/support/form1_fixture_win32.h"
 
 using kavrel::app::Form1;
 using kavrel::app::FormWindow;
@@ -58,24 +58,17 @@ int CountOther(const PixelImage& image, const RECT& r, const std::set<Colour>& c
     return n;
 }
 
-class ContrastForm1 : public ::testing::Test {
+class ContrastForm1 : public ::testing::Test, protected kavrel::testing::Form1OnScreen {
 protected:
     void SetUp() override {
         ASSERT_EQ(GetSysColor(COLOR_WINDOW), kWindow) << "not the contrast prefix (tests/win/contrast_prefix.sh)";
         ASSERT_EQ(GetSysColor(COLOR_BTNFACE), kButtonFace) << "not the contrast prefix";
-        OleInitialize(nullptr);
         DecideHighContrast(true);
-        procedures = std::make_unique<Form1>(reg, Form1::Backups{backups, "Kavrel LinkTune (tests)"}, [](const char*) {});
-        window = std::make_unique<FormWindow>(LoadForm1(Form1Bytes()), GetModuleHandleW(nullptr), procedures->Events());
-        procedures->Attach(*window);
-        window->Show(SW_SHOWNORMAL);
-        Pump();
+        ShowForm1(reg, backups);
     }
     void TearDown() override {
-        window.reset();
-        Pump();
+        CloseForm1();
         DecideHighContrast(std::nullopt);
-        OleUninitialize();
     }
     // The client area as it stands on the screen.
     PixelImage Capture() const {

@@ -12,7 +12,7 @@
 #include "app/form/form_codec.h"
 #include "app/host/form_window_win32.h"
 #include "app/host/host_gdi_win32.h"
-#include "form1_support_win32.h"
+#include "tests/support/form1_fixture_win32.h"
 
 using namespace kavrel;
 using namespace kavrel::app;

@@ -20,9 +20,9 @@
 #include "app/host/host_gdi_win32.h"
 #include "backup/backup_folder_win32.h"
 #include "backup/reg_file.h"
-#include "form1_support_win32.h"
 #include "progressbar_support_win32.h"
 #include "registry/memory_registry.h"
+#include "tests/support/form1_fixture_win32.h"
 
 using namespace kavrel;
 using namespace kavrel::app;
@@ -115,24 +115,15 @@ LRESULT CALLBACK WatchBoxes(int code, WPARAM wp, LPARAM lp) {
     return CallNextHookEx(g_hook, code, wp, lp);
 }
 
-class Form1Procedures : public ::testing::Test {
+class Form1Procedures : public ::testing::Test, protected kavrel::testing::Form1OnScreen {
 protected:
     void SetUp() override {
-        OleInitialize(nullptr);
-        procedures = std::make_unique<Form1>(reg, Form1::Backups{backups, "Kavrel LinkTune (tests)"},
-                                             [this](const char* a) { opened.push_back(a); });
-        window = std::make_unique<FormWindow>(LoadForm1(Form1Bytes()), GetModuleHandleW(nullptr),
-                                              procedures->Events());
-        recorder = std::make_unique<Recorder>(*window);
-        procedures->Attach(*window, recorder.get());
-        window->Show(SW_SHOWNORMAL);
-        Pump();
+        ShowForm1(reg, backups, [this](const char* a) { opened.push_back(a); }, [this](FormWindow& w) {
+            recorder = std::make_unique<Recorder>(w);
+            return recorder.get();
+        });
     }
-    void TearDown() override {
-        window.reset();
-        Pump();
-        OleUninitialize();
-    }
+    void TearDown() override { CloseForm1(); }
     std::int32_t Get(const char* c, const char* p) { return window->GetProperty(c, p); }
     void Select(const char* option) {
         SendMessageW(window->ControlWindow(option), BM_CLICK, 0, 0);
@@ -142,8 +133,6 @@ protected:
     registry::MemoryRegistry reg{true};
     MemoryBackups backups{reg};
     std::vector<std::string> opened;
-    std::unique_ptr<Form1> procedures;
-    std::unique_ptr<FormWindow> window;
     std::unique_ptr<Recorder> recorder;
 };
 

@@ -13,23 +13,16 @@
 
 #include "optimiser/optimisation_run.h"
 #include "registry/advapi32_backend_win32.h"
+#include "tests/support/registry_seeding_win32.h"
 
 using namespace kavrel;
 using namespace kavrel::optimiser;
 
 namespace {
 
-HKEY Root(std::uint32_t root) {
-    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
-}
-
 std::string Fold(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
-}
-
-bool MissingOnAStandardSystem(const TweakRow& row) {
-    return Fold(row.keyPath).find(R"(services\services)") != std::string::npos;
 }
 
 struct Stored {
@@ -124,28 +117,11 @@ private:
 };
 
 // A prefix in which the keys the rows address exist, as on a system that
-// has them, and none of the values the rows write is there yet.
+// has them, and none of the values the rows write is there yet but the one
+// the delete row removes.
 class WineRegistry : public ::testing::Test {
 protected:
-    void SetUp() override {
-        for (const auto& row : kTweakTable) {
-            if (MissingOnAStandardSystem(row)) continue;
-            HKEY key = nullptr;
-            ASSERT_EQ(RegCreateKeyExA(Root(row.root), row.keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                      nullptr),
-                      ERROR_SUCCESS)
-                << row.keyPath;
-            RegDeleteValueA(key, row.valueName);
-            RegCloseKey(key);
-        }
-        HKEY ns = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kNamespaceKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &ns,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        const char data[] = "Remote printers";
-        RegSetValueExA(ns, kNamespaceValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data);
-        RegCloseKey(ns);
-    }
+    void SetUp() override { ASSERT_EQ(kavrel::testing::SeedTableKeys(), ""); }
 };
 
 struct Profile {
@@ -179,7 +155,7 @@ TEST_P(EveryProfile, TheRegistryChangesInExactlyTheValuesTheProfileWrites) {
     Snapshot expected = before;
     for (const auto& row : kTweakTable) {
         if (row.group != p.group && row.group != Group::Common) continue;
-        if (MissingOnAStandardSystem(row)) continue;
+        if (kavrel::testing::KeyMissingOnAStandardSystem(row)) continue;
         if (row.operation == Operation::Delete) {
             expected.erase(ValueId(row));
         } else {

@@ -35,6 +35,7 @@
 #include "app/form/form_codec.h"
 #include "optimiser/tweak_table.h"
 #include "registry/advapi32_backend_win32.h"
+#include "tests/support/registry_seeding_win32.h"
 #include "tools/exe_resource_win32.h"
 
 using namespace kavrel;
@@ -389,22 +390,10 @@ int Registry() {
 }
 
 int PrepareRegistry() {
-    for (const auto& row : optimiser::kTweakTable) {
-        std::string folded = row.keyPath;
-        for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (folded.find("services\\services") != std::string::npos) continue;
-        HKEY root = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(row.root)));
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(root, row.keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-            std::fprintf(stderr, "cannot create %s\n", row.keyPath);
-            return 1;
-        }
-        RegDeleteValueA(key, row.valueName);
-        if (row.operation == optimiser::Operation::Delete) {
-            const char data[] = "present before the run";
-            RegSetValueExA(key, row.valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data);
-        }
-        RegCloseKey(key);
+    const std::string failed = kavrel::testing::SeedTableKeys();
+    if (!failed.empty()) {
+        std::fprintf(stderr, "cannot create %s\n", failed.c_str());
+        return 1;
     }
     std::printf("prepared\n");
     return 0;
