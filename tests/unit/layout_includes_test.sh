@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The layers keep to their includes: platform-neutral files never include
-# <windows.h>, a lower room never includes a higher one, and the window
-# description takes from progressbar/ only the stored format.
+# <windows.h>, a lower room never includes a higher one, the window
+# description takes from progressbar/ only the stored format, and the
+# product never includes the tests.
 set -u
 cd "$(dirname "$0")/../.."
 fail=0
@@ -28,6 +29,15 @@ forbid progressbar 'app/|optimiser/|registry/' "progressbar/ includes the progra
 forbid app/form 'progressbar/[^p]|progressbar/p[^e]|app/host/|app/[^/]*$|optimiser/|registry/' \
   "the window description includes more than the stored format"
 forbid app/host 'app/[^/]*$|registry/' "the window host includes the program"
+
+# The test support (tests/support) may use every room of the product; the
+# product never includes the tests. The benches are measurements, and use
+# the test support as the tests do.
+for room in */; do
+  room=${room%/}
+  case $room in tests | bench | build) continue ;; esac
+  forbid "$room" 'tests/' "$room/ includes the tests"
+done
 
 # Platform-neutral files: everything not named *_win32.*, outside the
 # window host (a Win32 room as a whole).
