@@ -89,8 +89,6 @@ protected:
 
     kavrel::registry::MemoryRegistry reg{true};
     kavrel::testing::KeptBackups backups;
-    std::unique_ptr<Form1> procedures;
-    std::unique_ptr<FormWindow> window;
 };
 
 TEST_F(ContrastForm1, WindowFramesLabelsAndTheShapeTakeTheWindowColours) {
