@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cctype>
 #include <cstdint>
 
 namespace kavrel::testing {
@@ -34,12 +33,6 @@ private:
 };
 
 }  // namespace
-
-bool KeyMissingOnAStandardSystem(const optimiser::TweakRow& row) {
-    std::string folded = row.keyPath;
-    for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return folded.find(R"(services\services)") != std::string::npos;
-}
 
 std::string SeedTableKeys(const Seeding& seeding) {
     for (const auto& row : optimiser::kTweakTable) {

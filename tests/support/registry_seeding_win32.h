@@ -6,13 +6,9 @@
 
 #include <string>
 
-#include "optimiser/tweak_table.h"
+#include "tests/support/table_keys.h"
 
 namespace kavrel::testing {
-
-// A row under "...\Services\Services\...": a key no system has, so a run
-// shows what the program does when a key is missing.
-bool KeyMissingOnAStandardSystem(const optimiser::TweakRow& row);
 
 struct Seeding {
     enum class Keys {

@@ -11,6 +11,7 @@
 #include "backup/run_report.h"
 #include "backup/snapshot.h"
 #include "registry/memory_registry.h"
+#include "tests/support/table_keys.h"
 #include "registry_printers.h"
 
 using namespace kavrel;
@@ -65,10 +66,7 @@ BackupFacts Facts(const Profile& profile) {
 class System : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const auto& row : optimiser::kTweakTable) {
-            if (registry::FoldCase(row.keyPath).find(R"(services\services)") != std::string::npos) continue;
-            reg.CreateKey(row.root, row.keyPath);
-        }
+        kavrel::testing::MakeTableKeys(reg);
         reg.PutValue(HKLM, kTcpip, "TcpWindowSize", {registry::kTypeSz, Utf16(u"64240")});  // text without NUL
         reg.PutValue(HKLM, kTcpip, "DefaultTTL", {registry::kTypeDword, {128, 0, 0, 0}});
         reg.PutValue(HKLM, kTcpip, "SackOpts", {registry::kTypeExpandSz, Utf16(std::u16string_view(u"%X%\0", 4))});
@@ -278,12 +276,7 @@ TEST_F(System, RestoreSkipsAKeyThatIsGoneAndNeverMakesIt) {
     Apply(Profile{"modem", "56"});
     // The key is gone by the time of the restore.
     registry::MemoryRegistry other;
-    for (const auto& row : optimiser::kTweakTable) {
-        if (std::string_view(row.keyPath) != kNdis && registry::FoldCase(row.keyPath).find(R"(services\services)") ==
-                                                          std::string::npos) {
-            other.CreateKey(row.root, row.keyPath);
-        }
-    }
+    kavrel::testing::MakeTableKeys(other, kNdis);
     const auto outcomes = Restore(other, ReadBackupFile(bytes), Scope{}, false);
     std::size_t missing = 0;
     for (const auto& o : outcomes) {

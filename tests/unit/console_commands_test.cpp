@@ -10,6 +10,7 @@
 #include "console/linktune_commands.h"
 #include "optimiser/tweak_table.h"
 #include "registry/memory_registry.h"
+#include "tests/support/table_keys.h"
 
 using namespace kavrel;
 using namespace kavrel::console;
@@ -83,10 +84,7 @@ public:
 class Linktune : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const auto& row : optimiser::kTweakTable) {
-            if (registry::FoldCase(row.keyPath).find(R"(services\services)") != std::string::npos) continue;
-            host.reg.CreateKey(row.root, row.keyPath);
-        }
+        kavrel::testing::MakeTableKeys(host.reg);
         host.reg.PutValue(HKLM, kTcpip, "TcpWindowSize", {registry::kTypeDword, {0, 0x20, 0, 0}});
         host.reg.PutValue(HKCU, kInternet, "MaxConnectionsPerServer", {registry::kTypeDword, {2, 0, 0, 0}});
     }
