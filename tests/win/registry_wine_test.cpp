@@ -230,6 +230,33 @@ TEST_F(WineRegistry, ValuesReadBackWithTheirTypeLengthAndBytes) {
     EXPECT_EQ(query(HKEY_LOCAL_MACHINE, kNamespaceKey, kNamespaceValue).type, 0u);  // deleted
 }
 
+// The prior state the probe, the benches and these tests start from, made
+// again over a run's writes: every key a system has, none of the values the
+// rows write, the delete row's value back, the keys no system has still
+// missing.
+TEST_F(WineRegistry, SeedingPutsBackThePriorStateAfterARun) {
+    registry::Advapi32Backend backend;
+    registry::RegistryAccess access(backend);
+    Window window("Lan1", "r33");
+    RunOptimisation(window, access);
+    ASSERT_FALSE(registry::QueryValue(registry::kHkeyLocalMachine, kNamespaceKey, kNamespaceValue));
+
+    ASSERT_EQ(kavrel::testing::SeedTableKeys(), "");
+    for (const auto& row : kTweakTable) {
+        const bool missing = kavrel::testing::KeyMissingOnAStandardSystem(row);
+        EXPECT_EQ(registry::KeyExists(row.root, row.keyPath), !missing) << row.number;
+        const auto value = registry::QueryValue(row.root, row.keyPath, row.valueName);
+        if (row.operation == Operation::Delete) {
+            ASSERT_TRUE(value) << row.number;
+            EXPECT_EQ(value->type, static_cast<std::uint32_t>(REG_SZ));
+            EXPECT_EQ(std::string(value->data.begin(), value->data.end()),
+                      std::string(kavrel::testing::kDeletedValueData, sizeof kavrel::testing::kDeletedValueData));
+        } else {
+            EXPECT_FALSE(value) << row.number;
+        }
+    }
+}
+
 TEST_F(WineRegistry, AMissingKeyIsNeitherCreatedNorWritten) {
     const char* parent = R"(System\CurrentControlSet\Services\VxD)";
     const char* path = R"(System\CurrentControlSet\Services\VxD\KavrelNoSuchKey)";
