@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "backup/handles_win32.h"
+#include "win32/handle.h"
 #include "backup/host_win32.h"
 
 namespace kavrel::backup {
@@ -26,7 +26,7 @@ bool SameSid(PSID sid, WELL_KNOWN_SID_TYPE type) { return sid && IsWellKnownSid(
 bool IsRunningAccount(PSID sid) {
     HANDLE raw = nullptr;
     if (!sid || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-    const OwnedKernelHandle token(raw);
+    const win32::UniqueKernelHandle token(raw);
     DWORD size = 0;
     GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     std::vector<BYTE> user(size ? size : 1);
@@ -37,8 +37,8 @@ bool IsRunningAccount(PSID sid) {
 // Opens a folder as itself (a junction is not followed) for reading its
 // attributes and owner; others may go on reading and writing in it, but
 // may not delete, rename or replace it while we hold it.
-OwnedFile OpenFolder(const std::wstring& path) {
-    return OwnedFile(CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+win32::UniqueFile OpenFolder(const std::wstring& path) {
+    return win32::UniqueFile(CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                  nullptr));
 }
@@ -48,7 +48,7 @@ enum class NewFile { Written, Exists, Failed };
 // Makes the file with CREATE_NEW and writes it whole; a file that could not
 // be written whole is removed.
 NewFile WriteNewFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes, DWORD& error) {
-    OwnedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win32::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         error = GetLastError();
         return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFile::Exists : NewFile::Failed;
@@ -76,7 +76,7 @@ NewFile WriteNewFile(const std::wstring& path, const std::vector<std::uint8_t>& 
 std::wstring ProgramDataFolder() {
     wchar_t* raw = nullptr;
     const HRESULT hr = SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &raw);
-    const OwnedTaskString path(raw);
+    const win32::UniqueTaskString path(raw);
     if (FAILED(hr) || !path) throw BackupWriteError("le dossier ProgramData est introuvable");
     return path.get();
 }
@@ -88,7 +88,7 @@ FolderOwner OwnerOf(HANDLE handle) {
     PSECURITY_DESCRIPTOR raw = nullptr;
     const DWORD status =
         GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &raw);
-    const OwnedLocal descriptor(raw);
+    const win32::UniqueLocal descriptor(raw);
     if (status != ERROR_SUCCESS || !owner) return FolderOwner::Unknown;
     if (SameSid(owner, WinBuiltinAdministratorsSid)) return FolderOwner::Administrators;
     if (SameSid(owner, WinLocalSystemSid)) return FolderOwner::LocalSystem;
@@ -101,7 +101,7 @@ FolderOwner OwnerOf(HANDLE handle) {
 bool SystemKeepsOwners() {
     static const bool kept = [] {
         try {
-            const OwnedFile programData = OpenFolder(ProgramDataFolder());
+            const win32::UniqueFile programData = OpenFolder(ProgramDataFolder());
             return !programData || OwnerOf(programData.get()) != FolderOwner::RunningAccount;
         } catch (const BackupWriteError&) {
             return true;
@@ -139,18 +139,18 @@ std::string BackupFolder::Store(const std::vector<std::uint8_t>& bytes, const Lo
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kBackupFolderSddl, SDDL_REVISION_1, &raw, nullptr)) {
         throw BackupWriteError("sécurité du dossier : " + ErrorText(GetLastError()));
     }
-    const OwnedLocal descriptor(raw);
+    const win32::UniqueLocal descriptor(raw);
     SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
 
     std::wstring path = base_;
-    std::vector<OwnedFile> held;  // each folder stays as checked until the file is written
+    std::vector<win32::UniqueFile> held;  // each folder stays as checked until the file is written
     for (const wchar_t* part : {kProgramFolder, kBackupsFolder}) {
         path += L"\\";
         path += part;
         if (!CreateDirectoryW(path.c_str(), &security) && GetLastError() != ERROR_ALREADY_EXISTS) {
             throw BackupWriteError("« " + Utf8(path) + " » n'a pas pu être créé (" + ErrorText(GetLastError()) + ")");
         }
-        OwnedFile folder = OpenFolder(path);
+        win32::UniqueFile folder = OpenFolder(path);
         if (!folder) {
             throw BackupWriteError("« " + Utf8(path) + " » n'a pas pu être ouvert (" + ErrorText(GetLastError()) + ")");
         }

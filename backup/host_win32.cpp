@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "backup/handles_win32.h"
+#include "win32/handle.h"
 
 namespace kavrel::backup {
 
@@ -49,7 +49,7 @@ AccountFacts ProcessAccount() {
     AccountFacts facts;
     HANDLE raw = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return facts;
-    const OwnedKernelHandle token(raw);
+    const win32::UniqueKernelHandle token(raw);
 
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;

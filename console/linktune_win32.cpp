@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/hardening_win32.h"
+#include "win32/library.h"
 #include "backup/backup_folder_win32.h"
-#include "backup/handles_win32.h"
+#include "win32/handle.h"
 #include "backup/host_win32.h"
 #include "console/linktune_commands.h"
 #include "registry/advapi32_backend_win32.h"
@@ -61,7 +61,7 @@ public:
         return std::make_unique<backup::BackupFile>(backup::Wide(path));
     }
     std::vector<std::uint8_t> ReadWholeFile(const std::string& path) override {
-        backup::OwnedFile file(CreateFileW(backup::Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+        win32::UniqueFile file(CreateFileW(backup::Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
             const DWORD error = GetLastError();
@@ -97,7 +97,7 @@ private:
 int wmain(int argc, wchar_t** argv) {
     // Elevated, the program loads no library from its own folder or the
     // current one.
-    kavrel::RestrictDllSearch();
+    kavrel::win32::RestrictDllSearch();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.push_back(backup::Utf8(argv[i]));
     try {

@@ -3,6 +3,8 @@
 #include <cwctype>
 #include <new>
 
+#include "win32/library.h"
+
 namespace kavrel::progressbar::win32 {
 
 // ---- oleacc.dll, loaded late -------------------------------------------
@@ -18,21 +20,15 @@ struct Library {
     ObjectFromWindowFn objectFromWindow = nullptr;
 };
 
-template <typename Fn>
-Fn Entry(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 const Library& Loaded() {
     // Only from the system folder, so that no file beside the program can
     // stand in for it. Loaded once and kept for the process's life: objects
     // handed out stay valid as long as their clients hold them.
     static const Library library = [] {
         Library l;
-        if (HMODULE module = LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-            l.resultFromObject = Entry<ResultFromObjectFn>(module, "LresultFromObject");
-            l.objectFromWindow = Entry<ObjectFromWindowFn>(module, "AccessibleObjectFromWindow");
-        }
+        static const kavrel::win32::UniqueModule module = kavrel::win32::LoadSystemLibrary(L"oleacc.dll");
+        l.resultFromObject = kavrel::win32::ProcAddress<ResultFromObjectFn>(module.get(), "LresultFromObject");
+        l.objectFromWindow = kavrel::win32::ProcAddress<ObjectFromWindowFn>(module.get(), "AccessibleObjectFromWindow");
         return l;
     }();
     return library;

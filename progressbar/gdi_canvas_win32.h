@@ -8,7 +8,7 @@
 
 #include "progressbar/canvas.h"
 #include "progressbar/gdi/font_win32.h"
-#include "progressbar/gdi/gdi_win32.h"
+#include "win32/handle.h"
 #include "progressbar/gdi/picture_win32.h"
 #include "progressbar/surface.h"
 
@@ -57,14 +57,14 @@ public:
     // before it made is released.
     static std::unique_ptr<GdiBuffer> Create(std::int32_t width, std::int32_t height, PictureCache* pictures);
 
-    HBITMAP Bitmap() const { return bitmap_.Get(); }
+    HBITMAP Bitmap() const { return bitmap_.get(); }
 
 private:
-    GdiBuffer(OwnedDc dc, GdiObject<HBITMAP> bitmap, ScopedSelect selection, PictureCache* pictures);
+    GdiBuffer(kavrel::win32::UniqueDc dc, kavrel::win32::UniqueBitmap bitmap, kavrel::win32::SelectGuard selection, PictureCache* pictures);
 
-    OwnedDc memDc_;
-    GdiObject<HBITMAP> bitmap_;
-    ScopedSelect selection_;  // undone first: the first bitmap goes back in
+    kavrel::win32::UniqueDc memDc_;
+    kavrel::win32::UniqueBitmap bitmap_;
+    kavrel::win32::SelectGuard selection_;  // undone first: the first bitmap goes back in
 };
 
 // The GDI and USER services of one bar, with its picture cache.

@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "progressbar/accessible_win32.h"
+#include "win32/library.h"
 
 namespace kavrel::app {
 
@@ -144,12 +145,12 @@ struct Subclassing {
 const Subclassing& SubclassCalls() {
     static const Subclassing calls = [] {
         Subclassing c;
-        HMODULE module = GetModuleHandleW(L"comctl32.dll");
-        if (!module) module = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        // Kept for the process's life, as the program's start keeps it.
+        static const win32::UniqueModule library = win32::LoadSystemLibrary(L"comctl32.dll");
+        const HMODULE module = library.get();
         if (!module) return c;
         const auto find = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
-                reinterpret_cast<void*>(GetProcAddress(module, name)));
+            fn = win32::ProcAddress<std::remove_reference_t<decltype(fn)>>(module, name);
         };
         find(c.set, "SetWindowSubclass");
         find(c.next, "DefSubclassProc");

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "app/form/form_model.h"
-#include "app/host/win32_handles.h"
+#include "win32/handle.h"
 #include "progressbar/persist/std_objects.h"
 
 namespace kavrel::app {
@@ -23,7 +23,7 @@ int TwipsToPixels(int twips, UINT dpi);
 RECT ToPixels(const TwipsRect& twips, UINT dpi);
 
 // A GDI font for the font object at a DPI.
-UniqueFont CreateFontFor(const progressbar::StdFont& font, UINT dpi);
+win32::UniqueFont CreateFontFor(const progressbar::StdFont& font, UINT dpi);
 
 // A picture decoded into a device-independent bitmap at its natural size.
 class DecodedPicture {
@@ -34,7 +34,7 @@ public:
     SIZE Size() const { return size_; }
 
 private:
-    UniqueBitmap bitmap_;
+    win32::UniqueBitmap bitmap_;
     SIZE size_{};
 };
 
@@ -45,6 +45,6 @@ void DrawTransparent(HDC dst, const RECT& rc, const DecodedPicture& picture, COL
 void DrawOpaque(HDC dst, const RECT& rc, const DecodedPicture& picture);
 
 // An icon of the requested size from an .ico file's bytes.
-UniqueIcon IconFromIcoFile(const std::vector<std::uint8_t>& ico, int size);
+win32::UniqueIcon IconFromIcoFile(const std::vector<std::uint8_t>& ico, int size);
 
 }  // namespace kavrel::app

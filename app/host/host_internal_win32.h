@@ -12,7 +12,7 @@
 
 #include "app/host/form_window_win32.h"
 #include "app/host/host_gdi_win32.h"
-#include "app/host/win32_handles.h"
+#include "win32/handle.h"
 #include "progressbar/accessible_win32.h"
 #include "progressbar/bar_surface_win32.h"
 #include "progressbar/gdi/contrast_win32.h"
@@ -64,7 +64,7 @@ LRESULT Guarded(F&& f, LRESULT onError) noexcept {
 inline bool Contrast() { return progressbar::win32::HighContrast(); }
 
 inline void FillSolid(HDC dc, const RECT& rc, COLORREF colour) {
-    UniqueBrush brush(CreateSolidBrush(colour));
+    win32::UniqueBrush brush(CreateSolidBrush(colour));
     FillRect(dc, &rc, brush.get());
 }
 
@@ -78,9 +78,9 @@ inline void VerticalGradient(HDC dc, const RECT& rc, COLORREF top, COLORREF bott
 }
 
 inline void RoundedOutline(HDC dc, const RECT& rc, COLORREF colour, int radius, HBRUSH fill) {
-    UniquePen pen(CreatePen(PS_SOLID, 1, colour));
-    SelectGuard selPen(dc, pen.get());
-    SelectGuard selBrush(dc, fill ? static_cast<HGDIOBJ>(fill) : GetStockObject(NULL_BRUSH));
+    win32::UniquePen pen(CreatePen(PS_SOLID, 1, colour));
+    win32::SelectGuard selPen(dc, pen.get());
+    win32::SelectGuard selBrush(dc, fill ? static_cast<HGDIOBJ>(fill) : GetStockObject(NULL_BRUSH));
     RoundRect(dc, rc.left, rc.top, rc.right, rc.bottom, radius, radius);
 }
 
@@ -116,11 +116,11 @@ struct FormWindow::Node {
     std::wstring caption;
     progressbar::StdFont fontSpec;
     bool hasFont = false;
-    UniqueFont font;
+    win32::UniqueFont font;
     COLORREF fore = RGB(0, 0, 0);
     COLORREF back = RGB(255, 255, 255);
     COLORREF maskColour = RGB(255, 255, 255);
-    UniqueBrush backBrush;
+    win32::UniqueBrush backBrush;
     std::unique_ptr<DecodedPicture> picture;
 
     // Progress bars: the component on its surface window.
@@ -167,11 +167,11 @@ struct FormWindow::MenuState {
         const auto* d = reinterpret_cast<const DrawnData*>(data);
         return d && d->msaa.dwMSAASignature == static_cast<DWORD>(MSAA_MENU_SIG) ? d->item : nullptr;
     }
-    UniqueMenu bar;  // owned until attached to the window
+    win32::UniqueMenu bar;  // owned until attached to the window
     std::vector<std::unique_ptr<Item>> items;
     bool decorated = false;
     progressbar::StdFont fontSpec;
-    UniqueFont font;
+    win32::UniqueFont font;
 };
 
 namespace host {

@@ -88,8 +88,8 @@ void FormWindow::MeasureMenuItem(MEASUREITEMSTRUCT& mis) {
     const MenuState::Item* item = MenuState::DrawnItem(mis.itemData);
     if (!item) return;
     const int s = static_cast<int>(dpi_);
-    WindowDc wdc(hwnd_);
-    SelectGuard selFont(wdc.get(), menus_->font.get());
+    win32::WindowDc wdc = win32::GetWindowDc(hwnd_);
+    win32::SelectGuard selFont(wdc.get(), menus_->font.get());
     RECT rc{0, 0, 0, 0};
     DrawTextW(wdc.get(), item->caption.c_str(), -1, &rc, DT_SINGLELINE | DT_CALCRECT);
     mis.itemWidth = static_cast<UINT>(MulDiv(16 + 12 + 8 + 24, s, 96) + rc.right);
@@ -122,7 +122,7 @@ void FormWindow::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
     if (selected && !grayed && !contrast) {
         RECT hi = rc;
         InflateRect(&hi, -1, 0);
-        UniqueBrush fill(CreateSolidBrush(RGB(0xDC, 0xE8, 0xF6)));
+        win32::UniqueBrush fill(CreateSolidBrush(RGB(0xDC, 0xE8, 0xF6)));
         RoundedOutline(dc, hi, RGB(0x7D, 0xA2, 0xCE), MulDiv(4, s, 96), fill.get());
     }
     if (item->picture) {
@@ -131,7 +131,7 @@ void FormWindow::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
         const int y = (rc.top + rc.bottom - size) / 2;
         DrawTransparent(dc, RECT{x, y, x + size, y + size}, *item->picture, item->key);
     }
-    SelectGuard selFont(dc, menus_->font.get());
+    win32::SelectGuard selFont(dc, menus_->font.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, text);
     RECT tr{rc.left + column + MulDiv(8, s, 96), rc.top, rc.right, rc.bottom};

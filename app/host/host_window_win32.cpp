@@ -9,6 +9,7 @@
 
 #include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
+#include "win32/library.h"
 
 namespace kavrel::app {
 
@@ -190,7 +191,7 @@ void FormWindow::Layout(UINT dpi) {
     std::function<void(Node&)> place = [&](Node& n) {
         if (n.model->position) n.rect = ToPixels(*n.model->position, dpi);
         // The control takes the new font before the old one is deleted.
-        UniqueFont font = n.hasFont ? CreateFontFor(n.fontSpec, dpi) : UniqueFont();
+        win32::UniqueFont font = n.hasFont ? CreateFontFor(n.fontSpec, dpi) : win32::UniqueFont();
         if (n.bar) {
             n.bar->SetBounds(n.rect);
         } else if (n.hwnd && n.role != Node::Role::Form) {
@@ -210,8 +211,7 @@ void FormWindow::Layout(UINT dpi) {
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
     using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    static const auto adjustForDpi = win32::ProcAddress<AdjustForDpiFn>(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi");
     const BOOL hasMenu = GetMenu(hwnd_) != nullptr;
     if (adjustForDpi) {
         adjustForDpi(&rc, style, hasMenu, exStyle, dpi);
@@ -280,7 +280,7 @@ bool FormWindow::HandleCommon(Node& container, UINT msg, WPARAM wp, LPARAM lp, L
             result = 1;  // the paint covers everything
             return true;
         case WM_PAINT: {
-            PaintScope paint(container.hwnd);
+            win32::PaintScope paint(container.hwnd);
             PaintContainer(container, paint.dc());
             result = 0;
             return true;
