@@ -47,7 +47,7 @@ void InitCommonControlsFromSystem() {
 }
 
 int Fail(const std::string& what) {
-    const std::wstring text = kavrel::app::Widen("KavrelLinkTune ne peut pas démarrer : " + what);
+    const std::wstring text = kavrel::win32::Widen("KavrelLinkTune ne peut pas démarrer : " + what);
     MessageBoxW(nullptr, text.c_str(), L"KavrelLinkTune", MB_ICONERROR | MB_OK);
     return 1;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "win32/handle.h"
+#include "win32/text.h"
 #include "backup/host_win32.h"
 
 namespace kavrel::backup {
@@ -128,7 +129,7 @@ BackupFolder::BackupFolder(std::wstring base, FolderInspector inspect)
     : base_(std::move(base)), inspect_(std::move(inspect)) {}
 
 std::string BackupFolder::Location() const {
-    return Utf8((base_.empty() ? std::wstring(L"%ProgramData%") : base_) + L"\\" + kProgramFolder + L"\\" +
+    return win32::Narrow((base_.empty() ? std::wstring(L"%ProgramData%") : base_) + L"\\" + kProgramFolder + L"\\" +
                 kBackupsFolder);
 }
 
@@ -148,33 +149,33 @@ std::string BackupFolder::Store(const std::vector<std::uint8_t>& bytes, const Lo
         path += L"\\";
         path += part;
         if (!CreateDirectoryW(path.c_str(), &security) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            throw BackupWriteError("« " + Utf8(path) + " » n'a pas pu être créé (" + ErrorText(GetLastError()) + ")");
+            throw BackupWriteError("« " + win32::Narrow(path) + " » n'a pas pu être créé (" + ErrorText(GetLastError()) + ")");
         }
         win32::UniqueFile folder = OpenFolder(path);
         if (!folder) {
-            throw BackupWriteError("« " + Utf8(path) + " » n'a pas pu être ouvert (" + ErrorText(GetLastError()) + ")");
+            throw BackupWriteError("« " + win32::Narrow(path) + " » n'a pas pu être ouvert (" + ErrorText(GetLastError()) + ")");
         }
         if (const auto refusal = FolderRefusal(inspect_(path, folder.get()))) {
-            throw BackupWriteError("« " + Utf8(path) + " » est refusé : " + *refusal);
+            throw BackupWriteError("« " + win32::Narrow(path) + " » est refusé : " + *refusal);
         }
         held.push_back(std::move(folder));
     }
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
-        const std::wstring file = path + L"\\" + Wide(BackupFileName(when, attempt));
+        const std::wstring file = path + L"\\" + win32::Widen(BackupFileName(when, attempt));
         DWORD error = 0;
         switch (WriteNewFile(file, bytes, error)) {
-            case NewFile::Written: return Utf8(file);
+            case NewFile::Written: return win32::Narrow(file);
             case NewFile::Exists: continue;
             case NewFile::Failed:
-                throw BackupWriteError("« " + Utf8(file) + " » n'a pas pu être écrit (" + ErrorText(error) + ")");
+                throw BackupWriteError("« " + win32::Narrow(file) + " » n'a pas pu être écrit (" + ErrorText(error) + ")");
         }
     }
-    throw BackupWriteError("trop de sauvegardes de la même seconde dans « " + Utf8(path) + " »");
+    throw BackupWriteError("trop de sauvegardes de la même seconde dans « " + win32::Narrow(path) + " »");
 }
 
 BackupFile::BackupFile(std::wstring path) : path_(std::move(path)) {}
 
-std::string BackupFile::Location() const { return Utf8(path_); }
+std::string BackupFile::Location() const { return win32::Narrow(path_); }
 
 std::string BackupFile::Store(const std::vector<std::uint8_t>& bytes, const LocalTime&) {
     DWORD error = 0;
@@ -186,13 +187,13 @@ std::string BackupFile::Store(const std::vector<std::uint8_t>& bytes, const Loca
                 full.resize(n + 1);
                 n = GetFullPathNameW(path_.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
             }
-            return Utf8(n ? std::wstring(full.data(), n) : path_);
+            return win32::Narrow(n ? std::wstring(full.data(), n) : path_);
         }
         case NewFile::Exists:
-            throw BackupWriteError("« " + Utf8(path_) + " » existe déjà : une sauvegarde n'en remplace jamais une autre");
+            throw BackupWriteError("« " + win32::Narrow(path_) + " » existe déjà : une sauvegarde n'en remplace jamais une autre");
         case NewFile::Failed: break;
     }
-    throw BackupWriteError("« " + Utf8(path_) + " » n'a pas pu être écrit (" + ErrorText(error) + ")");
+    throw BackupWriteError("« " + win32::Narrow(path_) + " » n'a pas pu être écrit (" + ErrorText(error) + ")");
 }
 
 }  // namespace kavrel::backup

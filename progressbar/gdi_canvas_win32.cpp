@@ -4,8 +4,9 @@
 #include <string>
 
 #include "progressbar/arithmetic.h"
-#include "progressbar/gdi/contrast_win32.h"
-#include "progressbar/gdi/font_win32.h"
+#include "win32/contrast.h"
+#include "win32/text.h"
+#include "gdi/font_win32.h"
 
 namespace kavrel::progressbar::win32 {
 
@@ -66,8 +67,8 @@ void GdiCanvas::FillHatched(const Rect& rc, std::int32_t hatchStyle, Colour rgb)
 
 void GdiCanvas::PatternFill(const StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
                             std::int32_t height) {
-    PictureCache local;
-    PictureCache& cache = pictures_ ? *pictures_ : local;
+    gdi::PictureCache local;
+    gdi::PictureCache& cache = pictures_ ? *pictures_ : local;
     const HBITMAP bitmap = cache.BitmapOf(picture);
     if (!bitmap) return;
     kavrel::win32::UniqueBrush brush(CreatePatternBrush(bitmap));
@@ -84,14 +85,14 @@ void GdiCanvas::SetTransparentBackground() { SetBkMode(dc_, TRANSPARENT); }
 void GdiCanvas::SetTextColour(Colour rgb) { SetTextColor(dc_, ToColorRef(rgb)); }
 
 std::unique_ptr<Canvas::Selection> GdiCanvas::SelectFont(const StdFont& font) {
-    const LOGFONTW lf = LogFontOf(font, GetDeviceCaps(dc_, LOGPIXELSY));
+    const LOGFONTW lf = gdi::LogFontOf(font, GetDeviceCaps(dc_, LOGPIXELSY));
     kavrel::win32::UniqueFont handle(CreateFontIndirectW(&lf));
     if (!handle) return nullptr;
     return std::make_unique<FontSelection>(dc_, std::move(handle));
 }
 
 std::int32_t GdiCanvas::DrawText(std::string_view text, Rect& rc, std::uint32_t format) {
-    std::wstring wide = Widen(text);
+    std::wstring wide = kavrel::win32::Widen(text);
     RECT r = ToRect(rc);
     const int height = ::DrawTextW(dc_, wide.data(), static_cast<int>(wide.size()), &r, format);
     rc = Rect{r.left, r.top, r.right, r.bottom};
@@ -103,13 +104,13 @@ void GdiCanvas::Blit(std::int32_t xDst, std::int32_t yDst, std::int32_t width, s
     BitBlt(dc_, xDst, yDst, width, height, reinterpret_cast<HDC>(source.Handle()), xSrc, ySrc, SRCCOPY);
 }
 
-GdiBuffer::GdiBuffer(kavrel::win32::UniqueDc dc, kavrel::win32::UniqueBitmap bitmap, kavrel::win32::SelectGuard selection, PictureCache* pictures)
+GdiBuffer::GdiBuffer(kavrel::win32::UniqueDc dc, kavrel::win32::UniqueBitmap bitmap, kavrel::win32::SelectGuard selection, gdi::PictureCache* pictures)
     : GdiCanvas(dc.get(), pictures),
       memDc_(std::move(dc)),
       bitmap_(std::move(bitmap)),
       selection_(std::move(selection)) {}
 
-std::unique_ptr<GdiBuffer> GdiBuffer::Create(std::int32_t width, std::int32_t height, PictureCache* pictures) {
+std::unique_ptr<GdiBuffer> GdiBuffer::Create(std::int32_t width, std::int32_t height, gdi::PictureCache* pictures) {
     if (width <= 0 || height <= 0) return nullptr;
     kavrel::win32::UniqueDc screen(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
     if (!screen) return nullptr;
@@ -137,6 +138,6 @@ std::unique_ptr<Canvas> GdiGraphics::CreateBuffer(std::int32_t width, std::int32
     return GdiBuffer::Create(width, height, &pictures_);
 }
 
-bool GdiGraphics::HighContrast() const { return win32::HighContrast(); }
+bool GdiGraphics::HighContrast() const { return kavrel::win32::HighContrast(); }
 
 }  // namespace kavrel::progressbar::win32

@@ -6,17 +6,17 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "progressbar/accessible_win32.h"
+#include "win32/accessible.h"
 #include "win32/library.h"
 
 namespace kavrel::app {
 
 using namespace host;
-using progressbar::win32::AccessibleElement;
-using progressbar::win32::AccessibleObject;
-using progressbar::win32::AccessKeyShortcut;
-using progressbar::win32::Trimmed;
-using progressbar::win32::WithoutAccessMarker;
+using win32::AccessibleElement;
+using win32::AccessibleObject;
+using win32::AccessKeyShortcut;
+using win32::Trimmed;
+using win32::WithoutAccessMarker;
 
 namespace {
 
@@ -184,7 +184,7 @@ namespace host {
 
 LRESULT AnswerGetObject(Node& node, WPARAM wp, LPARAM lp) {
     if (!node.hwnd) return 0;
-    return progressbar::win32::AnswerGetObject(node.accessible, wp, lp, [&] { return new HostAccessible(node); });
+    return win32::AnswerGetObject(node.accessible, wp, lp, [&] { return new HostAccessible(node); });
 }
 
 void ExposeButton(Node& button) {

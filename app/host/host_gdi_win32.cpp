@@ -2,13 +2,11 @@
 
 #include <cmath>
 
-#include "progressbar/gdi/font_win32.h"
-#include "progressbar/gdi/picture_win32.h"
+#include "gdi/font_win32.h"
+#include "gdi/picture_win32.h"
 #include "win32/library.h"
 
 namespace kavrel::app {
-
-std::wstring Widen(std::string_view utf8) { return progressbar::win32::Widen(utf8); }
 
 UINT DpiOfWindow(HWND hwnd) {
     // GetDpiForWindow exists from Windows 10 on; before, the system DPI.
@@ -32,12 +30,12 @@ RECT ToPixels(const TwipsRect& t, UINT dpi) {
 }
 
 win32::UniqueFont CreateFontFor(const progressbar::StdFont& font, UINT dpi) {
-    const LOGFONTW lf = progressbar::win32::LogFontOf(font, static_cast<int>(dpi));
+    const LOGFONTW lf = gdi::LogFontOf(font, static_cast<int>(dpi));
     return win32::UniqueFont(CreateFontIndirectW(&lf));
 }
 
 std::unique_ptr<DecodedPicture> DecodedPicture::Decode(const progressbar::StdPicture& picture) {
-    win32::UniqueBitmap decoded = progressbar::win32::DecodePicture(picture.bytes);
+    win32::UniqueBitmap decoded = gdi::DecodePicture(picture.bytes);
     if (!decoded) return nullptr;
     auto out = std::unique_ptr<DecodedPicture>(new DecodedPicture());
     BITMAP bm{};

@@ -11,11 +11,10 @@
 
 #include "app/form/form_model.h"
 #include "win32/handle.h"
+#include "win32/text.h"
 #include "progressbar/persist/std_objects.h"
 
 namespace kavrel::app {
-
-std::wstring Widen(std::string_view utf8);
 
 // The DPI a window is shown at (96 when the system cannot tell per window).
 UINT DpiOfWindow(HWND hwnd);

@@ -13,9 +13,9 @@
 #include "app/host/form_window_win32.h"
 #include "app/host/host_gdi_win32.h"
 #include "win32/handle.h"
-#include "progressbar/accessible_win32.h"
+#include "win32/accessible.h"
 #include "progressbar/bar_surface_win32.h"
-#include "progressbar/gdi/contrast_win32.h"
+#include "win32/contrast.h"
 
 namespace kavrel::app::host {
 
@@ -61,7 +61,7 @@ LRESULT Guarded(F&& f, LRESULT onError) noexcept {
 
 // High contrast: the drawn controls paint with system colours and none of
 // their own. Asked at each paint; the window repaints when it may change.
-inline bool Contrast() { return progressbar::win32::HighContrast(); }
+inline bool Contrast() { return win32::HighContrast(); }
 
 inline void FillSolid(HDC dc, const RECT& rc, COLORREF colour) {
     win32::UniqueBrush brush(CreateSolidBrush(colour));
@@ -131,7 +131,7 @@ struct FormWindow::Node {
     std::wstring accessibleName;
     bool decorativeCopy = false;  // repeats an overlapped label's text for its look
     bool namesBar = false;        // the caption a bar is named after
-    progressbar::win32::AccessibleHold accessible;
+    win32::AccessibleHold accessible;
 
     // Timers.
     UINT_PTR timerId = 0;

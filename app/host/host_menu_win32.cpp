@@ -43,7 +43,7 @@ void FormWindow::BuildMenus() {
         for (const Control& item : items) {
             auto state = std::make_unique<MenuState::Item>();
             state->name = item.name;
-            state->caption = Widen(item.caption.value_or(""));
+            state->caption = win32::Widen(item.caption.value_or(""));
             state->id = kFirstMenuId + static_cast<UINT>(menus_->items.size());
             const UINT enabled = item.IsEnabled() ? 0 : MF_GRAYED;
             if (item.IsSeparator()) {

@@ -57,7 +57,7 @@ void FormWindow::Build() {
     root_->owner = this;
     root_->model = &w;
     root_->role = Node::Role::Form;
-    root_->caption = Widen(w.caption.value_or(""));
+    root_->caption = win32::Widen(w.caption.value_or(""));
     root_->back = Resolve(w.backColor.value_or(0xFFFFFFu));
     root_->backBrush.reset(CreateSolidBrush(root_->back));
     byName_[Fold(w.name)] = root_.get();
@@ -118,7 +118,7 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
         }
         // Looks: built-in controls carry them as properties, hosted ones in
         // their stored property set.
-        node->caption = Widen(child.caption.value_or(""));
+        node->caption = win32::Widen(child.caption.value_or(""));
         if (child.font) {
             node->fontSpec = *child.font;
             node->hasFont = true;
@@ -128,7 +128,7 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
         if (child.picture) node->picture = DecodedPicture::Decode(*child.picture);
         if (child.storedSet) {
             const progressbar::PropertyBag& bag = *child.storedSet;
-            if (bag.Contains("caption")) node->caption = Widen(bag.ReadString("caption", ""));
+            if (bag.Contains("caption")) node->caption = win32::Widen(bag.ReadString("caption", ""));
             if (auto f = bag.ReadFont("font")) {
                 node->fontSpec = *f;
                 node->hasFont = true;

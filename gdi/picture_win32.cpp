@@ -1,4 +1,4 @@
-#include "progressbar/gdi/picture_win32.h"
+#include "gdi/picture_win32.h"
 
 #include <ocidl.h>
 #include <olectl.h>
@@ -9,12 +9,12 @@
 
 #include "win32/com.h"
 
-namespace kavrel::progressbar::win32 {
+namespace kavrel::gdi {
 
 
-kavrel::win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes) {
+win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes) {
     if (bytes.empty() || bytes.size() > static_cast<std::size_t>(std::numeric_limits<LONG>::max())) return {};
-    const kavrel::win32::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
+    const win32::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
     if (!memory.get()) return {};
     void* data = GlobalLock(memory.get());
     if (!data) return {};
@@ -23,12 +23,12 @@ kavrel::win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes
 
     // COM for the calling thread while a picture loads (the JPEG decoder is
     // a COM object); balanced only when this call initialised it.
-    const kavrel::win32::ComScope com;
-    kavrel::win32::ComPtr<IStream> stream;
+    const win32::ComScope com;
+    win32::ComPtr<IStream> stream;
     // The stream does not own the memory: its owner frees it, after the
     // stream and the picture are released.
     if (FAILED(CreateStreamOnHGlobal(memory.get(), FALSE, stream.Out()))) return {};
-    kavrel::win32::ComPtr<IPicture> picture;
+    win32::ComPtr<IPicture> picture;
     if (FAILED(OleLoadPicture(stream.Get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
                               picture.OutVoid()))) {
         return {};
@@ -42,10 +42,10 @@ kavrel::win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes
     // of the loader outlives this call. The handle is a 32-bit value,
     // sign-extended as every GDI handle is.
     const HANDLE bitmap = LongToHandle(static_cast<LONG>(handle));
-    return kavrel::win32::UniqueBitmap(static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0)));
+    return win32::UniqueBitmap(static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0)));
 }
 
-HBITMAP PictureCache::BitmapOf(const StdPicture& picture) {
+HBITMAP PictureCache::BitmapOf(const progressbar::StdPicture& picture) {
     if (!loaded_ || bytes_ != picture.bytes) {
         bitmap_ = DecodePicture(picture.bytes);
         bytes_ = picture.bytes;
@@ -54,4 +54,4 @@ HBITMAP PictureCache::BitmapOf(const StdPicture& picture) {
     return bitmap_.get();
 }
 
-}  // namespace kavrel::progressbar::win32
+}  // namespace kavrel::gdi

@@ -1,11 +1,11 @@
-#include "progressbar/accessible_win32.h"
+#include "win32/accessible.h"
 
 #include <cwctype>
 #include <new>
 
 #include "win32/library.h"
 
-namespace kavrel::progressbar::win32 {
+namespace kavrel::win32 {
 
 // ---- oleacc.dll, loaded late -------------------------------------------
 
@@ -26,9 +26,9 @@ const Library& Loaded() {
     // handed out stay valid as long as their clients hold them.
     static const Library library = [] {
         Library l;
-        static const kavrel::win32::UniqueModule module = kavrel::win32::LoadSystemLibrary(L"oleacc.dll");
-        l.resultFromObject = kavrel::win32::ProcAddress<ResultFromObjectFn>(module.get(), "LresultFromObject");
-        l.objectFromWindow = kavrel::win32::ProcAddress<ObjectFromWindowFn>(module.get(), "AccessibleObjectFromWindow");
+        static const UniqueModule module = LoadSystemLibrary(L"oleacc.dll");
+        l.resultFromObject = ProcAddress<ResultFromObjectFn>(module.get(), "LresultFromObject");
+        l.objectFromWindow = ProcAddress<ObjectFromWindowFn>(module.get(), "AccessibleObjectFromWindow");
         return l;
     }();
     return library;
@@ -475,4 +475,4 @@ HRESULT AccessibleObject::put_accValue(VARIANT, BSTR) {
     return Call([] { return E_NOTIMPL; });
 }
 
-}  // namespace kavrel::progressbar::win32
+}  // namespace kavrel::win32
