@@ -1,15 +1,16 @@
 #include "backup/restore.h"
 
+#include "base/text.h"
 #include "optimiser/tweak_table.h"
 #include "registry/memory_registry.h"
 
 namespace kavrel::backup {
 
 bool AddressedByTable(std::uint32_t root, std::string_view keyPath, std::string_view valueName) {
-    const std::string key = registry::FoldCase(keyPath);
-    const std::string name = registry::FoldCase(valueName);
+    const std::string key = base::FoldCase(keyPath);
+    const std::string name = base::FoldCase(valueName);
     for (const auto& row : optimiser::kTweakTable) {
-        if (row.root == root && registry::FoldCase(row.keyPath) == key && registry::FoldCase(row.valueName) == name) {
+        if (row.root == root && base::FoldCase(row.keyPath) == key && base::FoldCase(row.valueName) == name) {
             return true;
         }
     }

@@ -3,6 +3,7 @@
 #include <map>
 #include <tuple>
 
+#include "base/text.h"
 #include "registry/memory_registry.h"
 
 namespace kavrel::optimiser {
@@ -78,7 +79,7 @@ Plan PlanRun(WindowControls& options) {
     Plan plan;
     std::map<std::tuple<std::uint32_t, std::string, std::string>, std::size_t> index;
     RunOptimisation(readOnly, access, [&](const TweakRow& row, const registry::Data&) {
-        const auto id = std::make_tuple(row.root, registry::FoldCase(row.keyPath), registry::FoldCase(row.valueName));
+        const auto id = std::make_tuple(row.root, base::FoldCase(row.keyPath), base::FoldCase(row.valueName));
         const auto [it, fresh] = index.emplace(id, plan.size());
         if (fresh) {
             PlannedValue value;

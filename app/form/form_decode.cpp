@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "app/form/form_codec_rules.h"
+#include "base/utf.h"
 #include "progressbar/persist/property_set.h"
 
 namespace kavrel::app {
@@ -214,7 +215,7 @@ private:
                 at = rec.Offset();
                 auto bytes = rec.Bytes(length, "caption");
                 std::string text(bytes.begin(), bytes.end());
-                if (!progressbar::Utf8ToUtf16(text)) ByteReader::Fail("caption", at, "not valid UTF-8");
+                if (!base::Utf8ToUtf16(text, base::Invalid::Refuse)) ByteReader::Fail("caption", at, "not valid UTF-8");
                 c.caption = std::move(text);
                 break;
             }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "base/hex.h"
 #include "progressbar/persist/picture_file.h"
 #include "progressbar/persist/property_set.h"
 
@@ -31,11 +32,7 @@ std::string Quote(std::string_view text) {
     return out + "\"";
 }
 
-std::string HexColour(std::uint32_t v) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", v);
-    return text;
-}
+std::string HexColour(std::uint32_t v) { return "0x" + base::HexNumber(v, 8, base::HexCase::Upper); }
 
 std::string Number(double v) {
     char text[32];

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "app/form/form_codec_rules.h"
+#include "base/utf.h"
 #include "progressbar/persist/property_set.h"
 
 namespace kavrel::app {
@@ -123,7 +124,7 @@ private:
         using namespace prop;
         if (c.caption) {
             Need(c, kCaption);
-            if (!progressbar::Utf8ToUtf16(*c.caption) || c.caption->size() > 0xFFFF) {
+            if (!base::Utf8ToUtf16(*c.caption, base::Invalid::Refuse) || c.caption->size() > 0xFFFF) {
                 throw std::invalid_argument(c.name + ": caption is not UTF-8 text of at most 65535 bytes");
             }
             out_.U16(static_cast<std::uint16_t>(c.caption->size()));

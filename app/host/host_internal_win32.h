@@ -12,6 +12,7 @@
 
 #include "app/host/form_window_win32.h"
 #include "app/host/host_gdi_win32.h"
+#include "base/text.h"
 #include "win32/handle.h"
 #include "win32/accessible.h"
 #include "progressbar/bar_surface_win32.h"
@@ -29,13 +30,7 @@ inline constexpr char kButtonClassName[] = "ButtonPlusCtl.ButtonPlus";
 inline constexpr char kMenuClassName[] = "KavrelMenu.ctxHookMenu";
 inline constexpr char kBarClassName[] = "KavrelLinkTune.XP_ProgressBar";
 
-inline std::string Fold(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-inline bool SameName(std::string_view a, std::string_view b) { return Fold(a) == Fold(b); }
+inline bool SameName(std::string_view a, std::string_view b) { return base::EqualsNoCase(a, b); }
 
 // Colours of the description: RGB, or a system colour with the high bit.
 inline COLORREF Resolve(std::uint32_t colour) {

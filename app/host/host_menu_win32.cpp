@@ -31,7 +31,7 @@ void FormWindow::BuildMenus() {
             const std::string n = std::to_string(i);
             const std::string key = bag.ReadString("key:" + n, "");
             const double mask = bag.ReadDouble("mask:" + n, 0);
-            decorations[Fold(key)] = Decoration{bag.ReadPicture("bmp:" + n),
+            decorations[base::FoldCase(key)] = Decoration{bag.ReadPicture("bmp:" + n),
                                                 Resolve(static_cast<std::uint32_t>(static_cast<std::int64_t>(mask)))};
         }
     }
@@ -55,7 +55,7 @@ void FormWindow::BuildMenus() {
                 AppendMenuW(menu, MF_POPUP | MF_STRING | enabled, reinterpret_cast<UINT_PTR>(popup),
                             state->caption.c_str());
             } else if (!topLevel && menus_->decorated) {
-                auto it = decorations.find(Fold("#" + item.name));
+                auto it = decorations.find(base::FoldCase("#" + item.name));
                 if (it != decorations.end() && it->second.picture) {
                     state->picture = DecodedPicture::Decode(*it->second.picture);
                     state->key = it->second.key;
@@ -76,7 +76,7 @@ void FormWindow::BuildMenus() {
             } else {
                 AppendMenuW(menu, MF_STRING | enabled, state->id, state->caption.c_str());
             }
-            byName_[Fold(item.name)] = nullptr;  // names of menu items are taken
+            byName_[base::FoldCase(item.name)] = nullptr;  // names of menu items are taken
             menus_->items.push_back(std::move(state));
         }
     };

@@ -60,7 +60,7 @@ void FormWindow::Build() {
     root_->caption = win32::Widen(w.caption.value_or(""));
     root_->back = Resolve(w.backColor.value_or(0xFFFFFFu));
     root_->backBrush.reset(CreateSolidBrush(root_->back));
-    byName_[Fold(w.name)] = root_.get();
+    byName_[base::FoldCase(w.name)] = root_.get();
 
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT;
@@ -143,7 +143,7 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
             node->timerId = kFirstTimerId + byName_.size();
             node->timerEnabled = false;
         }
-        byName_[Fold(child.name)] = node.get();
+        byName_[base::FoldCase(child.name)] = node.get();
         made.push_back(std::move(node));
     }
 

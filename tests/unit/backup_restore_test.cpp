@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "base/text.h"
 #include "backup/restore.h"
 #include "backup/run_report.h"
 #include "backup/snapshot.h"
@@ -66,7 +67,7 @@ class System : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const auto& row : optimiser::kTweakTable) {
-            if (registry::FoldCase(row.keyPath).find(R"(services\services)") != std::string::npos) continue;
+            if (base::FoldCase(row.keyPath).find(R"(services\services)") != std::string::npos) continue;
             reg.CreateKey(row.root, row.keyPath);
         }
         reg.PutValue(HKLM, kTcpip, "TcpWindowSize", {registry::kTypeSz, Utf16(u"64240")});  // text without NUL
@@ -149,7 +150,7 @@ TEST_F(System, TheBackupSavesWhatIsThereAndOnlyNamesWhatIsNot) {
     std::map<std::string, std::optional<RawValue>> saved;
     for (const auto& v : read.values) {
         EXPECT_NE(v.root, HKCU);
-        EXPECT_EQ(registry::FoldCase(v.keyPath).find(R"(services\services)"), std::string::npos);
+        EXPECT_EQ(base::FoldCase(v.keyPath).find(R"(services\services)"), std::string::npos);
         saved[v.keyPath + "|" + v.valueName] = v.value;
     }
     EXPECT_EQ(saved.at(std::string(kTcpip) + "|TcpWindowSize"), (RawValue{registry::kTypeSz, Utf16(u"64240")}));
@@ -279,7 +280,7 @@ TEST_F(System, RestoreSkipsAKeyThatIsGoneAndNeverMakesIt) {
     // The key is gone by the time of the restore.
     registry::MemoryRegistry other;
     for (const auto& row : optimiser::kTweakTable) {
-        if (std::string_view(row.keyPath) != kNdis && registry::FoldCase(row.keyPath).find(R"(services\services)") ==
+        if (std::string_view(row.keyPath) != kNdis && base::FoldCase(row.keyPath).find(R"(services\services)") ==
                                                           std::string::npos) {
             other.CreateKey(row.root, row.keyPath);
         }

@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "base/text.h"
 #include "backup/reg_file.h"
 #include "console/linktune_commands.h"
 #include "optimiser/tweak_table.h"
@@ -84,7 +85,7 @@ class Linktune : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const auto& row : optimiser::kTweakTable) {
-            if (registry::FoldCase(row.keyPath).find(R"(services\services)") != std::string::npos) continue;
+            if (base::FoldCase(row.keyPath).find(R"(services\services)") != std::string::npos) continue;
             host.reg.CreateKey(row.root, row.keyPath);
         }
         host.reg.PutValue(HKLM, kTcpip, "TcpWindowSize", {registry::kTypeDword, {0, 0x20, 0, 0}});
