@@ -7,7 +7,7 @@
 
 namespace kavrel::gdi {
 
-LOGFONTW LogFontOf(const progressbar::StdFont& font, int dpi) {
+LOGFONTW LogFontOf(const persist::StdFont& font, int dpi) {
     LOGFONTW lf{};
     // Negative: the size is the character height, without internal leading.
     const double pixels = static_cast<double>(font.size) / 10000.0 * dpi / 72.0;

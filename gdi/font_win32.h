@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "progressbar/persist/std_objects.h"
+#include "persist/std_objects.h"
 
 namespace kavrel::gdi {
 
 // The font a StdFont describes, sized for the DC's vertical resolution:
 // its size in points (ten-thousandths in the object) converted to pixels.
-LOGFONTW LogFontOf(const progressbar::StdFont& font, int dpi);
+LOGFONTW LogFontOf(const persist::StdFont& font, int dpi);
 
 }  // namespace kavrel::gdi

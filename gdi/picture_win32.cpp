@@ -45,7 +45,7 @@ win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes) {
     return win32::UniqueBitmap(static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0)));
 }
 
-HBITMAP PictureCache::BitmapOf(const progressbar::StdPicture& picture) {
+HBITMAP PictureCache::BitmapOf(const persist::StdPicture& picture) {
     if (!loaded_ || bytes_ != picture.bytes) {
         bitmap_ = DecodePicture(picture.bytes);
         bytes_ = picture.bytes;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "win32/handle.h"
-#include "progressbar/persist/std_objects.h"
+#include "persist/std_objects.h"
 
 namespace kavrel::gdi {
 
@@ -22,7 +22,7 @@ class PictureCache {
 public:
     // nullptr when the picture cannot be decoded. The bitmap belongs to the
     // cache and lives until the next different picture is asked for.
-    HBITMAP BitmapOf(const progressbar::StdPicture& picture);
+    HBITMAP BitmapOf(const persist::StdPicture& picture);
 
 private:
     bool loaded_ = false;

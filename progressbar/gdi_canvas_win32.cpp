@@ -65,7 +65,7 @@ void GdiCanvas::FillHatched(const Rect& rc, std::int32_t hatchStyle, Colour rgb)
     ::FillRect(dc_, &r, brush.get());
 }
 
-void GdiCanvas::PatternFill(const StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
+void GdiCanvas::PatternFill(const persist::StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
                             std::int32_t height) {
     gdi::PictureCache local;
     gdi::PictureCache& cache = pictures_ ? *pictures_ : local;
@@ -84,7 +84,7 @@ void GdiCanvas::SetTransparentBackground() { SetBkMode(dc_, TRANSPARENT); }
 
 void GdiCanvas::SetTextColour(Colour rgb) { SetTextColor(dc_, ToColorRef(rgb)); }
 
-std::unique_ptr<Canvas::Selection> GdiCanvas::SelectFont(const StdFont& font) {
+std::unique_ptr<Canvas::Selection> GdiCanvas::SelectFont(const persist::StdFont& font) {
     const LOGFONTW lf = gdi::LogFontOf(font, GetDeviceCaps(dc_, LOGPIXELSY));
     kavrel::win32::UniqueFont handle(CreateFontIndirectW(&lf));
     if (!handle) return nullptr;

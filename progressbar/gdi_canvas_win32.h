@@ -32,12 +32,12 @@ public:
     void SetPixel(std::int32_t x, std::int32_t y, Colour rgb) override;
     void DrawEdge(const Rect& rc, std::uint32_t edge, std::uint32_t borders) override;
     void FillHatched(const Rect& rc, std::int32_t hatchStyle, Colour rgb) override;
-    void PatternFill(const StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
+    void PatternFill(const persist::StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
                      std::int32_t height) override;
     void SetBackColour(Colour rgb) override;
     void SetTransparentBackground() override;
     void SetTextColour(Colour rgb) override;
-    std::unique_ptr<Selection> SelectFont(const StdFont& font) override;
+    std::unique_ptr<Selection> SelectFont(const persist::StdFont& font) override;
     std::int32_t DrawText(std::string_view text, Rect& rc, std::uint32_t format) override;
     void Blit(std::int32_t xDst, std::int32_t yDst, std::int32_t width, std::int32_t height, Canvas& source,
               std::int32_t xSrc, std::int32_t ySrc) override;

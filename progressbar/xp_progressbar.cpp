@@ -30,7 +30,7 @@ XP_ProgressBar::~XP_ProgressBar() = default;
 // ---- Lifecycle ----------------------------------------------------------
 
 void XP_ProgressBar::Initialize() {
-    SetFont(std::make_shared<StdFont>());
+    SetFont(std::make_shared<persist::StdFont>());
     mSurface.SetBackColor(kWhite);
     mSurface.SetScaleMode(kScalePixels);
     SetHdc(mSurface.DeviceContext().Handle());
@@ -65,7 +65,7 @@ void XP_ProgressBar::SetColor(Colour lColor) {
     DrawProgressBar();
 }
 
-void XP_ProgressBar::SetFont(FontRef fnt) { mFont = std::move(fnt); }
+void XP_ProgressBar::SetFont(persist::FontRef fnt) { mFont = std::move(fnt); }
 
 void XP_ProgressBar::SetHwnd(std::uintptr_t chWnd) { mHwnd = chWnd; }
 
@@ -82,7 +82,7 @@ void XP_ProgressBar::SetHdc(std::uintptr_t /*cHdc*/) {
     }
 }
 
-void XP_ProgressBar::SetImage(PictureRef handle) {
+void XP_ProgressBar::SetImage(persist::PictureRef handle) {
     mImage = std::move(handle);
     mSurface.PropertyChanged("Image");
     DrawProgressBar();

@@ -25,10 +25,11 @@
 #include "progressbar/gdi_canvas_win32.h"
 #include "progressbar/xp_progressbar.h"
 #include "progressbar/pixel_image.h"
-#include "progressbar/persist/picture_file.h"
+#include "persist/picture_file.h"
 #include "progressbar/pixels_win32.h"
-#include "progressbar/persist/property_set.h"
+#include "persist/property_set.h"
 
+using namespace kavrel::persist;
 using namespace kavrel::progressbar;
 
 namespace {

@@ -29,12 +29,12 @@ RECT ToPixels(const TwipsRect& t, UINT dpi) {
     return RECT{left, top, left + TwipsToPixels(t.width, dpi), top + TwipsToPixels(t.height, dpi)};
 }
 
-win32::UniqueFont CreateFontFor(const progressbar::StdFont& font, UINT dpi) {
+win32::UniqueFont CreateFontFor(const persist::StdFont& font, UINT dpi) {
     const LOGFONTW lf = gdi::LogFontOf(font, static_cast<int>(dpi));
     return win32::UniqueFont(CreateFontIndirectW(&lf));
 }
 
-std::unique_ptr<DecodedPicture> DecodedPicture::Decode(const progressbar::StdPicture& picture) {
+std::unique_ptr<DecodedPicture> DecodedPicture::Decode(const persist::StdPicture& picture) {
     win32::UniqueBitmap decoded = gdi::DecodePicture(picture.bytes);
     if (!decoded) return nullptr;
     auto out = std::unique_ptr<DecodedPicture>(new DecodedPicture());

@@ -12,7 +12,7 @@
 #include "app/form/form_model.h"
 #include "win32/handle.h"
 #include "win32/text.h"
-#include "progressbar/persist/std_objects.h"
+#include "persist/std_objects.h"
 
 namespace kavrel::app {
 
@@ -22,13 +22,13 @@ int TwipsToPixels(int twips, UINT dpi);
 RECT ToPixels(const TwipsRect& twips, UINT dpi);
 
 // A GDI font for the font object at a DPI.
-win32::UniqueFont CreateFontFor(const progressbar::StdFont& font, UINT dpi);
+win32::UniqueFont CreateFontFor(const persist::StdFont& font, UINT dpi);
 
 // A picture decoded into a device-independent bitmap at its natural size.
 class DecodedPicture {
 public:
     // nullptr when the bytes cannot be decoded.
-    static std::unique_ptr<DecodedPicture> Decode(const progressbar::StdPicture& picture);
+    static std::unique_ptr<DecodedPicture> Decode(const persist::StdPicture& picture);
     HBITMAP Bitmap() const { return bitmap_.get(); }
     SIZE Size() const { return size_; }
 

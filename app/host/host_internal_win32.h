@@ -109,7 +109,7 @@ struct FormWindow::Node {
 
     // Looks, from the description.
     std::wstring caption;
-    progressbar::StdFont fontSpec;
+    persist::StdFont fontSpec;
     bool hasFont = false;
     win32::UniqueFont font;
     COLORREF fore = RGB(0, 0, 0);
@@ -165,7 +165,7 @@ struct FormWindow::MenuState {
     win32::UniqueMenu bar;  // owned until attached to the window
     std::vector<std::unique_ptr<Item>> items;
     bool decorated = false;
-    progressbar::StdFont fontSpec;
+    persist::StdFont fontSpec;
     win32::UniqueFont font;
 };
 

@@ -17,7 +17,7 @@ void FormWindow::BuildMenus() {
     menus_ = std::make_unique<MenuState>();
     // The menu decoration gives pictures to items by key, "#" and the name.
     struct Decoration {
-        progressbar::PictureRef picture;
+        persist::PictureRef picture;
         COLORREF key;
     };
     std::map<std::string, Decoration> decorations;

@@ -127,7 +127,7 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
         if (child.backColor) node->back = Resolve(*child.backColor);
         if (child.picture) node->picture = DecodedPicture::Decode(*child.picture);
         if (child.storedSet) {
-            const progressbar::PropertyBag& bag = *child.storedSet;
+            const persist::PropertyBag& bag = *child.storedSet;
             if (bag.Contains("caption")) node->caption = win32::Widen(bag.ReadString("caption", ""));
             if (auto f = bag.ReadFont("font")) {
                 node->fontSpec = *f;

@@ -6,8 +6,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "progressbar/persist/property_set.h"
+#include "persist/property_set.h"
 
+using namespace kavrel::persist;
 using namespace kavrel::progressbar;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,4 +1,4 @@
-#include "progressbar/persist/binary_io.h"
+#include "persist/binary_io.h"
 
 #include <bit>
 #include <cstdio>
@@ -6,7 +6,7 @@
 
 #include "base/hex.h"
 
-namespace kavrel::progressbar {
+namespace kavrel::persist {
 
 namespace {
 
@@ -155,4 +155,4 @@ void ByteWriter::PatchU32(std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out_[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist

@@ -1,11 +1,11 @@
-#include "progressbar/persist/property_bag.h"
+#include "persist/property_bag.h"
 
 #include <charconv>
 #include <cmath>
 
 #include "base/text.h"
 
-namespace kavrel::progressbar {
+namespace kavrel::persist {
 
 namespace {
 
@@ -234,4 +234,4 @@ bool PropertyBag::operator==(const PropertyBag& other) const {
     return true;
 }
 
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist

@@ -1,4 +1,4 @@
-#include "progressbar/persist/property_set.h"
+#include "persist/property_set.h"
 
 #include <bit>
 #include <limits>
@@ -6,9 +6,9 @@
 
 #include "base/utf.h"
 
-#include "progressbar/persist/picture_file.h"
+#include "persist/picture_file.h"
 
-namespace kavrel::progressbar {
+namespace kavrel::persist {
 
 const Guid kFontClassId = *Guid::Parse("{0BE35203-8F91-11CE-9DE3-00AA004BB851}");
 const Guid kPictureClassId = *Guid::Parse("{0BE35204-8F91-11CE-9DE3-00AA004BB851}");
@@ -275,4 +275,4 @@ void WriteExtentKeysFromTwips(PropertyBag& bag, std::int32_t widthTwips, std::in
     WriteExtentKeys(bag, TwipsToHimetric(widthTwips), TwipsToHimetric(heightTwips));
 }
 
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist

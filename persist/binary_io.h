@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kavrel::progressbar {
+namespace kavrel::persist {
 
 // A malformed stored input: which field, at which byte offset, and why.
 class FormatError : public std::runtime_error {
@@ -110,4 +110,4 @@ private:
     std::vector<std::uint8_t> out_;
 };
 
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist
