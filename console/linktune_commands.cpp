@@ -72,11 +72,12 @@ Options Parse(const std::vector<std::string>& args) {
 optimiser::Profile ProfileOf(const Options& o) {
     const std::string& type = o.positional[0];
     const std::string& speed = o.positional[1];
-    if (type != "lan" && type != "modem" && type != "adsl") {
-        throw Failure{kExitUsage, "type de connexion inconnu « " + type + " » (lan, modem ou adsl)"};
+    if (!optimiser::KnownConnectionType(type)) {
+        throw Failure{kExitUsage,
+                      "type de connexion inconnu « " + type + " » (" + optimiser::ConnectionTypeChoices() + ")"};
     }
     auto profile = optimiser::ParseProfile(type, speed);
-    if (!profile) throw Failure{kExitUsage, "débit inconnu « " + speed + " » (33, 56, 64, 128, 512 ou 1024)"};
+    if (!profile) throw Failure{kExitUsage, "débit inconnu « " + speed + " » (" + optimiser::SpeedChoices() + ")"};
     return *profile;
 }
 
@@ -351,8 +352,8 @@ std::string HelpText() {
            "      Remet les valeurs d'une sauvegarde, après avoir vérifié tout le fichier. Avec --dry-run, dit\n"
            "      seulement ce qui serait fait.\n"
            "\n"
-           "  TYPE   lan, modem ou adsl\n"
-           "  DÉBIT  33, 56, 64, 128, 512 ou 1024\n"
+           "  TYPE   " + optimiser::ConnectionTypeChoices() + "\n"
+           "  DÉBIT  " + optimiser::SpeedChoices() + "\n"
            "\n"
            "États : " + backup::StateNames(backup::StatesBeforeRun()) + " (show, check) ;\n"
            "        " + backup::StateNames(backup::StatesAfterRun()) + " (apply) ;\n"
