@@ -9,7 +9,6 @@
 #include "persist/property_set.h"
 
 using namespace kavrel::persist;
-using namespace kavrel::progressbar;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     PropertyBag bag;
