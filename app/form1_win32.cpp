@@ -22,7 +22,7 @@ void Form1::Attach(FormWindow& window, optimiser::WindowControls* controls) {
     window_ = &window;
     controls_ = controls ? controls : &window;
     // The banner shows the product's name in letters: a screen reader says it.
-    window.SetAccessibleName("Image4", Widen(kBannerText));
+    window.SetAccessibleName("Image4", win32::Widen(kBannerText));
 }
 
 FormWindow::Events Form1::Events() {
@@ -62,8 +62,8 @@ bool Form1::BackupBeforeRun() {
     } catch (...) {
         // Whatever went wrong, the user hears of it once and nothing changes.
     }
-    MessageBoxW(window_ ? window_->Handle() : nullptr, Widen(BackupFailedText(backups_.target.Location())).c_str(),
-                Widen(kBackupFailedTitle).c_str(), kBackupFailedStyle);
+    MessageBoxW(window_ ? window_->Handle() : nullptr, win32::Widen(BackupFailedText(backups_.target.Location())).c_str(),
+                win32::Widen(kBackupFailedTitle).c_str(), kBackupFailedStyle);
     return false;
 }
 
@@ -95,7 +95,7 @@ void Form1::Timer3_Timer() {
 
 void Form1::KavrelCmd1_Click() {
     if (!window_) return;
-    MessageBoxW(window_->Handle(), Widen(AboutText()).c_str(), Widen(kAboutTitle).c_str(), kAboutStyle);
+    MessageBoxW(window_->Handle(), win32::Widen(AboutText()).c_str(), win32::Widen(kAboutTitle).c_str(), kAboutStyle);
 }
 
 }  // namespace kavrel::app

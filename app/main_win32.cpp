@@ -11,11 +11,12 @@
 #include "app/form1_win32.h"
 #include "app/form/form_codec.h"
 #include "app/host/form_window_win32.h"
-#include "app/hardening_win32.h"
 #include "app/host/host_gdi_win32.h"
 #include "backup/backup_folder_win32.h"
 #include "registry/advapi32_backend_win32.h"
 #include "version.h"
+#include "win32/com.h"
+#include "win32/library.h"
 
 namespace {
 
@@ -29,34 +30,15 @@ std::vector<std::uint8_t> StoredDescription(HINSTANCE instance) {
     return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
-// COM for the picture objects, the accessible objects and the desktop's
-// shell, for as long as the program runs. A single-threaded apartment is
-// all they need; OleInitialize's clipboard and drag-and-drop machinery
-// cost about 3 ms more of the start under Wine.
-class ComSession {
-public:
-    ComSession() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComSession() {
-        if (ok_) CoUninitialize();
-    }
-    ComSession(const ComSession&) = delete;
-    ComSession& operator=(const ComSession&) = delete;
-
-private:
-    bool ok_;
-};
-
 // The common controls (version 6, which the manifest selects) are loaded
 // here, after the DLL search is restricted, instead of being imported: an
 // imported comctl32 starts before the program's first statement and loads
 // the theme engine (uxtheme.dll) from wherever the default search finds it,
 // the program's own folder first. The library stays for the whole run.
 void InitCommonControlsFromSystem() {
-    static kavrel::SystemLibrary comctl32 = kavrel::LoadSystemLibrary(L"comctl32.dll");
+    static kavrel::win32::UniqueModule comctl32 = kavrel::win32::LoadSystemLibrary(L"comctl32.dll");
     using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const auto init = comctl32 ? reinterpret_cast<InitFn>(reinterpret_cast<void*>(
-                                     GetProcAddress(comctl32.Get(), "InitCommonControlsEx")))
-                               : nullptr;
+    const auto init = kavrel::win32::ProcAddress<InitFn>(comctl32.get(), "InitCommonControlsEx");
     if (!init) return;  // the standard controls of user32 still work
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
@@ -65,7 +47,7 @@ void InitCommonControlsFromSystem() {
 }
 
 int Fail(const std::string& what) {
-    const std::wstring text = kavrel::app::Widen("KavrelLinkTune ne peut pas démarrer : " + what);
+    const std::wstring text = kavrel::win32::Widen("KavrelLinkTune ne peut pas démarrer : " + what);
     MessageBoxW(nullptr, text.c_str(), L"KavrelLinkTune", MB_ICONERROR | MB_OK);
     return 1;
 }
@@ -75,8 +57,12 @@ int Fail(const std::string& what) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // Before anything can load a DLL at run time (OLE, the theme engine of
     // the first window): the system folder only.
-    kavrel::RestrictDllSearch();
-    ComSession com;
+    kavrel::win32::RestrictDllSearch();
+    // COM for the picture objects, the accessible objects and the desktop's
+    // shell, for as long as the program runs. A single-threaded apartment is
+    // all they need; OleInitialize's clipboard and drag-and-drop machinery
+    // cost about 3 ms more of the start under Wine.
+    kavrel::win32::ComScope com;
     InitCommonControlsFromSystem();
 
     try {

@@ -11,93 +11,16 @@
 
 #include <utility>
 
+#include "win32/com.h"
+
 namespace kavrel::app {
 
 namespace {
 
-// One COM interface pointer, released when the owner goes.
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { Reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-
-    T* Get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    // For functions that hand out a new reference.
-    T** Out() {
-        Reset();
-        return &p_;
-    }
-    void** OutVoid() { return reinterpret_cast<void**>(Out()); }
-    template <typename U>
-    HRESULT As(ComPtr<U>& other) const {
-        if (!p_) return E_POINTER;
-        return p_->QueryInterface(__uuidof(U), other.OutVoid());
-    }
-
-private:
-    void Reset() {
-        if (p_) std::exchange(p_, nullptr)->Release();
-    }
-    T* p_ = nullptr;
-};
-
-// A VARIANT cleared when the owner goes.
-class Variant {
-public:
-    Variant() { VariantInit(&v_); }
-    explicit Variant(long number) : Variant() {
-        v_.vt = VT_I4;
-        v_.lVal = number;
-    }
-    explicit Variant(const std::wstring& text) : Variant() {
-        v_.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-        if (v_.bstrVal) v_.vt = VT_BSTR;
-    }
-    ~Variant() { VariantClear(&v_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    VARIANT* Get() { return &v_; }
-    VARIANT& operator*() { return v_; }
-    bool Holds(VARTYPE type) const { return v_.vt == type; }
-
-private:
-    VARIANT v_;
-};
-
-// A BSTR freed when the owner goes.
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& text)
-        : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { SysFreeString(s_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR Get() const { return s_; }
-
-private:
-    BSTR s_;
-};
-
-// COM on this thread for one call: balanced when this call initialised it,
-// left alone when the thread already runs in another apartment.
-class ComScope {
-public:
-    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    bool Usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
-
-private:
-    HRESULT hr_;
-};
+using win32::Bstr;
+using win32::ComPtr;
+using win32::ComScope;
+using win32::Variant;
 
 // The desktop's shell, reached through its folder view: the shell windows
 // list, the desktop's browser, its active view, the view's automation
@@ -164,7 +87,7 @@ AddressOpeners SystemAddressOpeners() { return AddressOpeners{&DesktopShellOpen,
 
 long DesktopShellExecuteStatus(const std::wstring& file, const std::wstring& parameters) noexcept {
     try {
-        ComScope com;
+        ComScope com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
         if (!com.Usable()) return CO_E_NOTINITIALIZED;
         ComPtr<IShellDispatch2> shell;
         HRESULT hr = DesktopShellDispatch(shell);

@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "backup/handles_win32.h"
+#include "win32/handle.h"
+#include "win32/text.h"
 #include "backup/host_win32.h"
 
 namespace kavrel::backup {
@@ -26,7 +27,7 @@ bool SameSid(PSID sid, WELL_KNOWN_SID_TYPE type) { return sid && IsWellKnownSid(
 bool IsRunningAccount(PSID sid) {
     HANDLE raw = nullptr;
     if (!sid || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-    const OwnedKernelHandle token(raw);
+    const win32::UniqueKernelHandle token(raw);
     DWORD size = 0;
     GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     std::vector<BYTE> user(size ? size : 1);
@@ -37,8 +38,8 @@ bool IsRunningAccount(PSID sid) {
 // Opens a folder as itself (a junction is not followed) for reading its
 // attributes and owner; others may go on reading and writing in it, but
 // may not delete, rename or replace it while we hold it.
-OwnedFile OpenFolder(const std::wstring& path) {
-    return OwnedFile(CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+win32::UniqueFile OpenFolder(const std::wstring& path) {
+    return win32::UniqueFile(CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                  nullptr));
 }
@@ -48,7 +49,7 @@ enum class NewFile { Written, Exists, Failed };
 // Makes the file with CREATE_NEW and writes it whole; a file that could not
 // be written whole is removed.
 NewFile WriteNewFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes, DWORD& error) {
-    OwnedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win32::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         error = GetLastError();
         return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFile::Exists : NewFile::Failed;
@@ -76,7 +77,7 @@ NewFile WriteNewFile(const std::wstring& path, const std::vector<std::uint8_t>& 
 std::wstring ProgramDataFolder() {
     wchar_t* raw = nullptr;
     const HRESULT hr = SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &raw);
-    const OwnedTaskString path(raw);
+    const win32::UniqueTaskString path(raw);
     if (FAILED(hr) || !path) throw BackupWriteError("le dossier ProgramData est introuvable");
     return path.get();
 }
@@ -88,7 +89,7 @@ FolderOwner OwnerOf(HANDLE handle) {
     PSECURITY_DESCRIPTOR raw = nullptr;
     const DWORD status =
         GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &raw);
-    const OwnedLocal descriptor(raw);
+    const win32::UniqueLocal descriptor(raw);
     if (status != ERROR_SUCCESS || !owner) return FolderOwner::Unknown;
     if (SameSid(owner, WinBuiltinAdministratorsSid)) return FolderOwner::Administrators;
     if (SameSid(owner, WinLocalSystemSid)) return FolderOwner::LocalSystem;
@@ -101,7 +102,7 @@ FolderOwner OwnerOf(HANDLE handle) {
 bool SystemKeepsOwners() {
     static const bool kept = [] {
         try {
-            const OwnedFile programData = OpenFolder(ProgramDataFolder());
+            const win32::UniqueFile programData = OpenFolder(ProgramDataFolder());
             return !programData || OwnerOf(programData.get()) != FolderOwner::RunningAccount;
         } catch (const BackupWriteError&) {
             return true;
@@ -128,7 +129,7 @@ BackupFolder::BackupFolder(std::wstring base, FolderInspector inspect)
     : base_(std::move(base)), inspect_(std::move(inspect)) {}
 
 std::string BackupFolder::Location() const {
-    return Utf8((base_.empty() ? std::wstring(L"%ProgramData%") : base_) + L"\\" + kProgramFolder + L"\\" +
+    return win32::Narrow((base_.empty() ? std::wstring(L"%ProgramData%") : base_) + L"\\" + kProgramFolder + L"\\" +
                 kBackupsFolder);
 }
 
@@ -139,42 +140,42 @@ std::string BackupFolder::Store(const std::vector<std::uint8_t>& bytes, const Lo
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kBackupFolderSddl, SDDL_REVISION_1, &raw, nullptr)) {
         throw BackupWriteError("sécurité du dossier : " + ErrorText(GetLastError()));
     }
-    const OwnedLocal descriptor(raw);
+    const win32::UniqueLocal descriptor(raw);
     SECURITY_ATTRIBUTES security{sizeof security, descriptor.get(), FALSE};
 
     std::wstring path = base_;
-    std::vector<OwnedFile> held;  // each folder stays as checked until the file is written
+    std::vector<win32::UniqueFile> held;  // each folder stays as checked until the file is written
     for (const wchar_t* part : {kProgramFolder, kBackupsFolder}) {
         path += L"\\";
         path += part;
         if (!CreateDirectoryW(path.c_str(), &security) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            throw BackupWriteError("« " + Utf8(path) + " » n'a pas pu être créé (" + ErrorText(GetLastError()) + ")");
+            throw BackupWriteError("« " + win32::Narrow(path) + " » n'a pas pu être créé (" + ErrorText(GetLastError()) + ")");
         }
-        OwnedFile folder = OpenFolder(path);
+        win32::UniqueFile folder = OpenFolder(path);
         if (!folder) {
-            throw BackupWriteError("« " + Utf8(path) + " » n'a pas pu être ouvert (" + ErrorText(GetLastError()) + ")");
+            throw BackupWriteError("« " + win32::Narrow(path) + " » n'a pas pu être ouvert (" + ErrorText(GetLastError()) + ")");
         }
         if (const auto refusal = FolderRefusal(inspect_(path, folder.get()))) {
-            throw BackupWriteError("« " + Utf8(path) + " » est refusé : " + *refusal);
+            throw BackupWriteError("« " + win32::Narrow(path) + " » est refusé : " + *refusal);
         }
         held.push_back(std::move(folder));
     }
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
-        const std::wstring file = path + L"\\" + Wide(BackupFileName(when, attempt));
+        const std::wstring file = path + L"\\" + win32::Widen(BackupFileName(when, attempt));
         DWORD error = 0;
         switch (WriteNewFile(file, bytes, error)) {
-            case NewFile::Written: return Utf8(file);
+            case NewFile::Written: return win32::Narrow(file);
             case NewFile::Exists: continue;
             case NewFile::Failed:
-                throw BackupWriteError("« " + Utf8(file) + " » n'a pas pu être écrit (" + ErrorText(error) + ")");
+                throw BackupWriteError("« " + win32::Narrow(file) + " » n'a pas pu être écrit (" + ErrorText(error) + ")");
         }
     }
-    throw BackupWriteError("trop de sauvegardes de la même seconde dans « " + Utf8(path) + " »");
+    throw BackupWriteError("trop de sauvegardes de la même seconde dans « " + win32::Narrow(path) + " »");
 }
 
 BackupFile::BackupFile(std::wstring path) : path_(std::move(path)) {}
 
-std::string BackupFile::Location() const { return Utf8(path_); }
+std::string BackupFile::Location() const { return win32::Narrow(path_); }
 
 std::string BackupFile::Store(const std::vector<std::uint8_t>& bytes, const LocalTime&) {
     DWORD error = 0;
@@ -186,13 +187,13 @@ std::string BackupFile::Store(const std::vector<std::uint8_t>& bytes, const Loca
                 full.resize(n + 1);
                 n = GetFullPathNameW(path_.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
             }
-            return Utf8(n ? std::wstring(full.data(), n) : path_);
+            return win32::Narrow(n ? std::wstring(full.data(), n) : path_);
         }
         case NewFile::Exists:
-            throw BackupWriteError("« " + Utf8(path_) + " » existe déjà : une sauvegarde n'en remplace jamais une autre");
+            throw BackupWriteError("« " + win32::Narrow(path_) + " » existe déjà : une sauvegarde n'en remplace jamais une autre");
         case NewFile::Failed: break;
     }
-    throw BackupWriteError("« " + Utf8(path_) + " » n'a pas pu être écrit (" + ErrorText(error) + ")");
+    throw BackupWriteError("« " + win32::Narrow(path_) + " » n'a pas pu être écrit (" + ErrorText(error) + ")");
 }
 
 }  // namespace kavrel::backup

@@ -4,26 +4,10 @@
 
 #include <vector>
 
-#include "backup/handles_win32.h"
+#include "win32/handle.h"
+#include "win32/text.h"
 
 namespace kavrel::backup {
-
-std::wstring Wide(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-std::string Utf8(std::wstring_view wide) {
-    if (wide.empty()) return {};
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
 
 LocalTime NowLocal() {
     SYSTEMTIME t{};
@@ -35,21 +19,21 @@ std::string ComputerName() {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
     if (!GetComputerNameW(name, &size)) return "(inconnu)";
-    return Utf8(std::wstring_view(name, size));
+    return win32::Narrow(std::wstring_view(name, size));
 }
 
 std::string UserName() {
     std::vector<wchar_t> name(257);
     DWORD size = static_cast<DWORD>(name.size());
     if (!GetUserNameW(name.data(), &size) || size == 0) return "(inconnu)";
-    return Utf8(std::wstring_view(name.data(), size - 1));  // size counts the NUL
+    return win32::Narrow(std::wstring_view(name.data(), size - 1));  // size counts the NUL
 }
 
 AccountFacts ProcessAccount() {
     AccountFacts facts;
     HANDLE raw = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return facts;
-    const OwnedKernelHandle token(raw);
+    const win32::UniqueKernelHandle token(raw);
 
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;

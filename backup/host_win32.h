@@ -9,9 +9,6 @@
 
 namespace kavrel::backup {
 
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
-
 LocalTime NowLocal();
 std::string ComputerName();
 std::string UserName();

@@ -4,6 +4,9 @@
 #include <map>
 #include <tuple>
 
+#include "base/hex.h"
+#include "base/text.h"
+#include "base/utf.h"
 #include "registry/memory_registry.h"
 
 namespace kavrel::backup {
@@ -20,42 +23,15 @@ bool IsControl(char32_t c) { return c < 0x20 || c == 0x7F; }
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// The file is written from the program's own UTF-8: text that is not
+// UTF-8 is a fault of the caller, never written with a guess in it.
 std::u16string ToUtf16(std::string_view utf8) {
-    std::u16string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        const std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > utf8.size()) throw std::invalid_argument("text that is not UTF-8");
-        char32_t cp = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-        for (std::size_t k = 1; k < n; ++k) {
-            const auto c = static_cast<unsigned char>(utf8[i + k]);
-            if ((c & 0xC0) != 0x80) throw std::invalid_argument("text that is not UTF-8");
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if ((n == 2 && cp < 0x80) || (n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF)) {
-            throw std::invalid_argument("text that is not UTF-8");
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-        i += n;
-    }
-    return out;
+    auto units = base::Utf8ToUtf16(utf8, base::Invalid::Refuse);
+    if (!units) throw std::invalid_argument("text that is not UTF-8");
+    return std::move(*units);
 }
 
-
-std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
-
-std::u16string Hex(std::uint32_t value, int digits) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*x", digits, value);
-    return Ascii(buf);
-}
+std::u16string Hex(std::uint32_t value, int digits) { return base::AsciiToUtf16(base::HexNumber(value, digits)); }
 
 bool HasControl(std::u16string_view text) {
     for (char16_t c : text) {
@@ -184,7 +160,7 @@ public:
                 SavedValue value = ValueLine(line, number);
                 value.root = root;
                 value.keyPath = keyPath;
-                const auto id = std::make_tuple(root, registry::FoldCase(keyPath), registry::FoldCase(value.valueName));
+                const auto id = std::make_tuple(root, base::FoldCase(keyPath), base::FoldCase(value.valueName));
                 const auto [it, fresh] = seen.emplace(id, number);
                 if (!fresh) {
                     Fail(number, "la valeur « " + value.valueName + " » est déjà donnée ligne " +
@@ -354,30 +330,7 @@ private:
 }  // namespace
 
 std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
+    return *base::Utf16ToUtf8(text, base::Invalid::KeepUnit);
 }
 
 BackupFormatError::BackupFormatError(int line, const std::string& message)
@@ -436,7 +389,7 @@ std::vector<std::uint8_t> WriteBackupFile(const BackupDocument& document) {
             const std::u16string path = ToUtf16(value.keyPath);
             if (!rootName || !ValidKeyPath(path)) throw std::invalid_argument("a key the file cannot carry");
             line(u"");
-            line(u"[" + Ascii(rootName) + u"\\" + path + u"]");
+            line(u"[" + base::AsciiToUtf16(rootName) + u"\\" + path + u"]");
             inKey = true;
             root = value.root;
             keyPath = value.keyPath;

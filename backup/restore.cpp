@@ -1,15 +1,16 @@
 #include "backup/restore.h"
 
+#include "base/text.h"
 #include "optimiser/tweak_table.h"
 #include "registry/memory_registry.h"
 
 namespace kavrel::backup {
 
 bool AddressedByTable(std::uint32_t root, std::string_view keyPath, std::string_view valueName) {
-    const std::string key = registry::FoldCase(keyPath);
-    const std::string name = registry::FoldCase(valueName);
+    const std::string key = base::FoldCase(keyPath);
+    const std::string name = base::FoldCase(valueName);
     for (const auto& row : optimiser::kTweakTable) {
-        if (row.root == root && registry::FoldCase(row.keyPath) == key && registry::FoldCase(row.valueName) == name) {
+        if (row.root == root && base::FoldCase(row.keyPath) == key && base::FoldCase(row.valueName) == name) {
             return true;
         }
     }
@@ -27,19 +28,6 @@ void CheckAgainstTable(const BackupContents& contents) {
     }
 }
 
-const char* StateName(RestoreState state) {
-    switch (state) {
-        case RestoreState::Restored: return "restored";
-        case RestoreState::WillChange: return "will-change";
-        case RestoreState::AlreadySet: return "already-set";
-        case RestoreState::KeyMissing: return "key-missing";
-        case RestoreState::AccessRefused: return "access-refused";
-        case RestoreState::Failed: return "error";
-        case RestoreState::NotApplicable: return "not-applicable";
-    }
-    return "?";
-}
-
 std::vector<RestoreOutcome> Restore(registry::Backend& backend, const BackupContents& contents, const Scope& scope,
                                     bool dryRun) {
     std::vector<RestoreOutcome> outcomes;
@@ -48,30 +36,30 @@ std::vector<RestoreOutcome> Restore(registry::Backend& backend, const BackupCont
         RestoreOutcome out;
         out.saved = saved;
         if (scope.skipCurrentUser && saved.root == registry::kHkeyCurrentUser) {
-            out.state = RestoreState::NotApplicable;
+            out.state = ValueState::NotApplicable;
             outcomes.push_back(std::move(out));
             continue;
         }
         out.before = registry::ReadValue(backend, saved.root, saved.keyPath, saved.valueName);
         out.status = out.before.status;
         if (out.before.state == registry::ReadState::KeyAbsent) {
-            out.state = RestoreState::KeyMissing;
+            out.state = ValueState::KeyMissing;
         } else if (Holds(out.before, saved.value)) {
-            out.state = RestoreState::AlreadySet;
+            out.state = ValueState::AlreadySet;
             out.status = registry::kSuccess;
         } else if (dryRun) {
-            out.state = out.before.state == registry::ReadState::AccessRefused ? RestoreState::AccessRefused
-                        : out.before.state == registry::ReadState::Failed     ? RestoreState::Failed
-                                                                              : RestoreState::WillChange;
+            out.state = out.before.state == registry::ReadState::AccessRefused ? ValueState::AccessRefused
+                        : out.before.state == registry::ReadState::Failed     ? ValueState::Failed
+                                                                              : ValueState::WillChange;
         } else {
             const registry::WriteResult written =
                 registry::WriteExact(backend, saved.root, saved.keyPath, saved.valueName, saved.value);
             out.status = written.status;
             switch (written.state) {
-                case registry::WriteState::Done: out.state = RestoreState::Restored; break;
-                case registry::WriteState::KeyAbsent: out.state = RestoreState::KeyMissing; break;
-                case registry::WriteState::AccessRefused: out.state = RestoreState::AccessRefused; break;
-                case registry::WriteState::Failed: out.state = RestoreState::Failed; break;
+                case registry::WriteState::Done: out.state = ValueState::Restored; break;
+                case registry::WriteState::KeyAbsent: out.state = ValueState::KeyMissing; break;
+                case registry::WriteState::AccessRefused: out.state = ValueState::AccessRefused; break;
+                case registry::WriteState::Failed: out.state = ValueState::Failed; break;
             }
         }
         outcomes.push_back(std::move(out));
@@ -81,7 +69,7 @@ std::vector<RestoreOutcome> Restore(registry::Backend& backend, const BackupCont
 
 bool AnyRefused(const std::vector<RestoreOutcome>& outcomes) {
     for (const auto& o : outcomes) {
-        if (o.state == RestoreState::AccessRefused || o.state == RestoreState::Failed) return true;
+        if (o.state == ValueState::AccessRefused || o.state == ValueState::Failed) return true;
     }
     return false;
 }

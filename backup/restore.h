@@ -19,13 +19,11 @@ bool AddressedByTable(std::uint32_t root, std::string_view keyPath, std::string_
 // file that the table does not address.
 void CheckAgainstTable(const BackupContents& contents);
 
-enum class RestoreState { Restored, WillChange, AlreadySet, KeyMissing, AccessRefused, Failed, NotApplicable };
-const char* StateName(RestoreState state);  // "restored", "will-change", "already-set", ...
 
 struct RestoreOutcome {
     SavedValue saved;
     registry::ValueRead before;  // read before writing (not when not applicable)
-    RestoreState state = RestoreState::Failed;
+    ValueState state = ValueState::Failed;  // one of StatesOfRestore()
     std::int32_t status = 0;
 };
 

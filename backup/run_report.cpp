@@ -57,18 +57,6 @@ private:
 
 }  // namespace
 
-const char* StateName(RunState state) {
-    switch (state) {
-        case RunState::Changed: return "changed";
-        case RunState::AlreadySet: return "already-set";
-        case RunState::KeyMissing: return "key-missing";
-        case RunState::AccessRefused: return "access-refused";
-        case RunState::Failed: return "error";
-        case RunState::NotApplicable: return "not-applicable";
-    }
-    return "?";
-}
-
 std::vector<ValueAfterRun> RunAndReport(registry::Backend& backend, optimiser::WindowControls& options,
                                         const std::vector<ValueNow>& before, const Scope& scope) {
     RowStatuses statuses(backend, scope.skipCurrentUser);
@@ -82,7 +70,7 @@ std::vector<ValueAfterRun> RunAndReport(registry::Backend& backend, optimiser::W
         ValueAfterRun after;
         after.before = value;
         if (value.notApplicable) {
-            after.state = RunState::NotApplicable;
+            after.state = ValueState::NotApplicable;
             report.push_back(std::move(after));
             continue;
         }
@@ -93,14 +81,14 @@ std::vector<ValueAfterRun> RunAndReport(registry::Backend& backend, optimiser::W
             if (it != statuses.failures.end() && refusal == registry::kSuccess) refusal = it->second;
         }
         if (after.now.state == registry::ReadState::KeyAbsent) {
-            after.state = RunState::KeyMissing;
+            after.state = ValueState::KeyMissing;
         } else if (Holds(after.now, value.plan.after)) {
-            after.state = value.State() == ValueState::AlreadySet ? RunState::AlreadySet : RunState::Changed;
+            after.state = value.State() == ValueState::AlreadySet ? ValueState::AlreadySet : ValueState::Changed;
         } else {
             // Not as the run leaves it: the write, or the read back, failed.
             if (refusal == registry::kSuccess) refusal = after.now.status;
             after.status = refusal;
-            after.state = refusal == registry::kErrorAccessDenied ? RunState::AccessRefused : RunState::Failed;
+            after.state = refusal == registry::kErrorAccessDenied ? ValueState::AccessRefused : ValueState::Failed;
         }
         report.push_back(std::move(after));
     }
@@ -109,7 +97,7 @@ std::vector<ValueAfterRun> RunAndReport(registry::Backend& backend, optimiser::W
 
 bool AnyRefused(const std::vector<ValueAfterRun>& report) {
     for (const auto& v : report) {
-        if (v.state == RunState::AccessRefused || v.state == RunState::Failed) return true;
+        if (v.state == ValueState::AccessRefused || v.state == ValueState::Failed) return true;
     }
     return false;
 }

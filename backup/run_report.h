@@ -9,13 +9,11 @@
 
 namespace kavrel::backup {
 
-enum class RunState { Changed, AlreadySet, KeyMissing, AccessRefused, Failed, NotApplicable };
-const char* StateName(RunState state);  // "changed", "already-set", "key-missing", "access-refused", "error", ...
 
 struct ValueAfterRun {
     ValueNow before;
     registry::ValueRead now;  // read back after the run (not when not applicable)
-    RunState state = RunState::Failed;
+    ValueState state = ValueState::Failed;  // one of StatesAfterRun()
     std::int32_t status = 0;  // the registry's refusal, for AccessRefused and Failed
 };
 

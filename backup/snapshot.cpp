@@ -28,18 +28,6 @@ std::string BackupFileName(const LocalTime& t, int attempt) {
     return name + ".reg";
 }
 
-const char* StateName(ValueState state) {
-    switch (state) {
-        case ValueState::WillChange: return "will-change";
-        case ValueState::AlreadySet: return "already-set";
-        case ValueState::KeyMissing: return "key-missing";
-        case ValueState::AccessRefused: return "access-refused";
-        case ValueState::ReadError: return "read-error";
-        case ValueState::NotApplicable: return "not-applicable";
-    }
-    return "?";
-}
-
 bool Holds(const registry::ValueRead& read, const std::optional<registry::RawValue>& after) {
     if (read.state == registry::ReadState::Present) return after && read.value == *after;
     if (read.state == registry::ReadState::ValueAbsent) return !after;
@@ -105,6 +93,10 @@ BackupDocument MakeBackup(const std::vector<ValueNow>& values, const BackupFacts
             case ValueState::AlreadySet:
                 doc.body.emplace_back(SavedValue{v.plan.root, v.plan.keyPath, v.plan.valueName, v.Current()});
                 break;
+            case ValueState::Changed:
+            case ValueState::Failed:
+            case ValueState::Restored:
+                break;  // states after a run or a restore: State() never gives them
         }
     }
     return doc;

@@ -10,6 +10,7 @@
 #include "backup/target.h"
 #include "optimiser/run_plan.h"
 #include "registry/registry.h"
+#include "backup/value_state.h"
 
 namespace kavrel::backup {
 
@@ -20,14 +21,12 @@ struct Scope {
     bool skipCurrentUser = false;
 };
 
-// How a planned value stands before a run (show, check, backup).
-enum class ValueState { WillChange, AlreadySet, KeyMissing, AccessRefused, ReadError, NotApplicable };
-const char* StateName(ValueState state);  // "will-change", "already-set", "key-missing", ...
 
 struct ValueNow {
     optimiser::PlannedValue plan;
     bool notApplicable = false;
     registry::ValueRead read;  // not read when not applicable
+    // How it stands before a run: one of StatesBeforeRun().
     ValueState State() const;
     // The value now: std::nullopt when absent (or unknown: see State()).
     std::optional<registry::RawValue> Current() const;

@@ -14,6 +14,7 @@
 
 #include "progressbar/bar_surface_win32.h"
 
+using namespace kavrel::persist;
 using namespace kavrel::progressbar;
 
 namespace {

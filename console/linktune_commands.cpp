@@ -72,11 +72,12 @@ Options Parse(const std::vector<std::string>& args) {
 optimiser::Profile ProfileOf(const Options& o) {
     const std::string& type = o.positional[0];
     const std::string& speed = o.positional[1];
-    if (type != "lan" && type != "modem" && type != "adsl") {
-        throw Failure{kExitUsage, "type de connexion inconnu « " + type + " » (lan, modem ou adsl)"};
+    if (!optimiser::KnownConnectionType(type)) {
+        throw Failure{kExitUsage,
+                      "type de connexion inconnu « " + type + " » (" + optimiser::ConnectionTypeChoices() + ")"};
     }
     auto profile = optimiser::ParseProfile(type, speed);
-    if (!profile) throw Failure{kExitUsage, "débit inconnu « " + speed + " » (33, 56, 64, 128, 512 ou 1024)"};
+    if (!profile) throw Failure{kExitUsage, "débit inconnu « " + speed + " » (" + optimiser::SpeedChoices() + ")"};
     return *profile;
 }
 
@@ -94,18 +95,6 @@ bool Known(const registry::ValueRead& read) {
 std::optional<registry::RawValue> ValueOf(const registry::ValueRead& read) {
     if (read.state == registry::ReadState::Present) return read.value;
     return std::nullopt;
-}
-
-const char* StateLabel(const std::string& state) {
-    static const std::map<std::string, const char*> labels = {
-        {"will-change", "à changer"},        {"already-set", "déjà réglées"},
-        {"key-missing", "clés absentes"},    {"access-refused", "accès refusés"},
-        {"read-error", "illisibles"},        {"not-applicable", "non applicables"},
-        {"changed", "modifiées"},            {"restored", "restaurées"},
-        {"error", "en erreur"},
-    };
-    const auto it = labels.find(state);
-    return it == labels.end() ? "autres" : it->second;
 }
 
 const char* ShortRoot(std::uint32_t root) { return root == registry::kHkeyCurrentUser ? "HKCU" : "HKLM"; }
@@ -151,7 +140,7 @@ private:
         }
         out += "Résumé : " + std::to_string(rows_.size()) + (rows_.size() > 1 ? " valeurs" : " valeur");
         for (std::size_t i = 0; i < order.size(); ++i) {
-            out += (i ? ", " : " dont ") + std::to_string(counts[order[i]]) + " " + StateLabel(order[i]);
+            out += (i ? ", " : " dont ") + std::to_string(counts[order[i]]) + " " + backup::StateLabel(order[i]);
         }
         out += ".\n";
         host_.Out(out);
@@ -273,7 +262,7 @@ int Apply(const Options& o, Host& host, Output& out) {
     for (const auto& r : report) {
         Row row = RowOf(r.before);
         row.state = backup::StateName(r.state);
-        row.after = r.state == backup::RunState::NotApplicable ? std::nullopt : ValueOf(r.now);
+        row.after = r.state == backup::ValueState::NotApplicable ? std::nullopt : ValueOf(r.now);
         out.Add(std::move(row));
     }
     return out.Finish(backup::AnyRefused(report) ? kExitRefused : kExitDone);
@@ -336,7 +325,7 @@ int RestoreFile(const Options& o, Host& host, Output& out) {
     if (scope.skipCurrentUser) out.Note(kSystemAccountNote);
     const auto outcomes = backup::Restore(host.Registry(), contents, scope, o.dryRun);
     for (const auto& r : outcomes) {
-        const bool notApplicable = r.state == backup::RestoreState::NotApplicable;
+        const bool notApplicable = r.state == backup::ValueState::NotApplicable;
         out.Add(Row{r.saved.root, r.saved.keyPath, r.saved.valueName, backup::StateName(r.state),
                     !notApplicable && Known(r.before), ValueOf(r.before), r.saved.value});
     }
@@ -363,12 +352,12 @@ std::string HelpText() {
            "      Remet les valeurs d'une sauvegarde, après avoir vérifié tout le fichier. Avec --dry-run, dit\n"
            "      seulement ce qui serait fait.\n"
            "\n"
-           "  TYPE   lan, modem ou adsl\n"
-           "  DÉBIT  33, 56, 64, 128, 512 ou 1024\n"
+           "  TYPE   " + optimiser::ConnectionTypeChoices() + "\n"
+           "  DÉBIT  " + optimiser::SpeedChoices() + "\n"
            "\n"
-           "États : will-change, already-set, key-missing, access-refused, read-error, not-applicable (show, check) ;\n"
-           "        changed, already-set, key-missing, access-refused, error, not-applicable (apply) ;\n"
-           "        restored, will-change, already-set, key-missing, access-refused, error, not-applicable (restore).\n"
+           "États : " + backup::StateNames(backup::StatesBeforeRun()) + " (show, check) ;\n"
+           "        " + backup::StateNames(backup::StatesAfterRun()) + " (apply) ;\n"
+           "        " + backup::StateNames(backup::StatesOfRestore()) + " (restore).\n"
            "\n"
            "Codes de sortie :\n"
            "  0  fait, ou conforme\n"

@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/hardening_win32.h"
+#include "win32/library.h"
 #include "backup/backup_folder_win32.h"
-#include "backup/handles_win32.h"
+#include "win32/handle.h"
+#include "win32/text.h"
 #include "backup/host_win32.h"
 #include "console/linktune_commands.h"
 #include "registry/advapi32_backend_win32.h"
@@ -36,7 +37,7 @@ void Write(DWORD which, std::string_view utf8) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
     DWORD mode = 0;
     if (GetConsoleMode(handle, &mode)) {
-        const std::wstring wide = backup::Wide(text);
+        const std::wstring wide = win32::Widen(text);
         DWORD written = 0;
         WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     } else {
@@ -58,10 +59,10 @@ public:
         return std::make_unique<backup::BackupFolder>(backup::ProgramDataFolder());
     }
     std::unique_ptr<backup::BackupTarget> BackupFileAt(const std::string& path) override {
-        return std::make_unique<backup::BackupFile>(backup::Wide(path));
+        return std::make_unique<backup::BackupFile>(win32::Widen(path));
     }
     std::vector<std::uint8_t> ReadWholeFile(const std::string& path) override {
-        backup::OwnedFile file(CreateFileW(backup::Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+        win32::UniqueFile file(CreateFileW(win32::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
             const DWORD error = GetLastError();
@@ -97,9 +98,9 @@ private:
 int wmain(int argc, wchar_t** argv) {
     // Elevated, the program loads no library from its own folder or the
     // current one.
-    kavrel::RestrictDllSearch();
+    kavrel::win32::RestrictDllSearch();
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(backup::Utf8(argv[i]));
+    for (int i = 1; i < argc; ++i) args.push_back(win32::Narrow(argv[i]));
     try {
         WindowsHost host;
         return console::RunLinktune(args, host);

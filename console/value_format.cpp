@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "backup/reg_file.h"
+#include "base/hex.h"
 
 namespace kavrel::console {
 
@@ -10,17 +11,6 @@ namespace {
 
 std::uint32_t Dword(const std::vector<std::uint8_t>& d) {
     return d[0] | (d[1] << 8) | (d[2] << 16) | (std::uint32_t{d[3]} << 24);
-}
-
-std::string Hex(const std::vector<std::uint8_t>& bytes, const char* separator) {
-    std::string out;
-    char buf[4];
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%02x", bytes[i]);
-        if (i) out += separator;
-        out += buf;
-    }
-    return out;
 }
 
 }  // namespace
@@ -39,7 +29,7 @@ std::string ValueText(const std::optional<registry::RawValue>& value) {
         return "REG_DWORD " + std::to_string(Dword(value->data));
     }
     if (backup::IsPlainText(*value)) return "REG_SZ \"" + PlainTextOf(*value) + "\"";
-    return registry::TypeName(value->type) + " hex:" + Hex(value->data, ",");
+    return registry::TypeName(value->type) + " hex:" + base::HexBytes(value->data, ",");
 }
 
 std::string JsonString(std::string_view utf8) {
@@ -67,7 +57,7 @@ std::string ValueJson(const std::optional<registry::RawValue>& value) {
         return type + ", \"number\": " + std::to_string(Dword(value->data)) + "}";
     }
     if (backup::IsPlainText(*value)) return type + ", \"text\": " + JsonString(PlainTextOf(*value)) + "}";
-    return type + ", \"hex\": \"" + Hex(value->data, "") + "\"}";
+    return type + ", \"hex\": \"" + base::HexBytes(value->data, "") + "\"}";
 }
 
 }  // namespace kavrel::console

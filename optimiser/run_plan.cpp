@@ -3,17 +3,32 @@
 #include <map>
 #include <tuple>
 
+#include "base/text.h"
 #include "registry/memory_registry.h"
 
 namespace kavrel::optimiser {
 
 namespace {
 
+// The type option of a connection type: "lan" is the option of the rows
+// of group Lan, "Lan1".
 const char* OptionOfType(std::string_view type) {
-    if (type == "lan") return "Lan1";
-    if (type == "modem") return "Modem1";
-    if (type == "adsl") return "Adsl1";
+    for (const auto& option : kTypeOptions) {
+        if (type == GroupName(option.group)) return option.control;
+    }
     return nullptr;
+}
+
+// "a, b ou c", as the messages list choices.
+template <typename List, typename Word>
+std::string Choices(const List& list, Word word) {
+    std::string out;
+    const std::size_t n = std::size(list);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i) out += i + 1 == n ? " ou " : ", ";
+        out += word(list[i]);
+    }
+    return out;
 }
 
 // Passes the option reads through; the progress display the run starts at
@@ -39,6 +54,16 @@ bool Selected(WindowControls& window, const char* option) noexcept {
 }
 
 }  // namespace
+
+bool KnownConnectionType(std::string_view type) { return OptionOfType(type) != nullptr; }
+
+std::string ConnectionTypeChoices() {
+    return Choices(kTypeOptions, [](const TypeOption& o) { return std::string(GroupName(o.group)); });
+}
+
+std::string SpeedChoices() {
+    return Choices(kSpeedOptions, [](const SpeedOption& o) { return std::string(o.control + 1); });
+}
 
 std::optional<Profile> ParseProfile(std::string_view type, std::string_view speed) {
     if (!OptionOfType(type)) return std::nullopt;
@@ -78,7 +103,7 @@ Plan PlanRun(WindowControls& options) {
     Plan plan;
     std::map<std::tuple<std::uint32_t, std::string, std::string>, std::size_t> index;
     RunOptimisation(readOnly, access, [&](const TweakRow& row, const registry::Data&) {
-        const auto id = std::make_tuple(row.root, registry::FoldCase(row.keyPath), registry::FoldCase(row.valueName));
+        const auto id = std::make_tuple(row.root, base::FoldCase(row.keyPath), base::FoldCase(row.valueName));
         const auto [it, fresh] = index.emplace(id, plan.size());
         if (fresh) {
             PlannedValue value;

@@ -24,6 +24,11 @@ struct Profile {
 
 // std::nullopt for a name outside those lists.
 std::optional<Profile> ParseProfile(std::string_view type, std::string_view speed);
+// The console's words for the profile: "lan", "modem", "adsl" and the
+// speeds "33".."1024", from the option tables.
+bool KnownConnectionType(std::string_view type);
+std::string ConnectionTypeChoices();  // "lan, modem ou adsl"
+std::string SpeedChoices();           // "33, 56, 64, 128, 512 ou 1024"
 
 // The window's option buttons as a profile selects them: its type's and its
 // speed's options read True, every other False; whatever is written to the

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "base/number.h"
+
 namespace kavrel::progressbar {
 
 namespace {
@@ -18,17 +20,8 @@ std::int32_t Checked32(std::int64_t n, const std::string& what) {
 
 }  // namespace
 
-double RoundHalfEven(double x) {
-    if (!std::isfinite(x)) return x;
-    const double floor = std::floor(x);
-    const double diff = x - floor;  // exact for every double
-    if (diff < 0.5) return floor;
-    if (diff > 0.5) return floor + 1.0;
-    return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
-}
-
 std::int32_t NearestInt32(double x, std::string_view what) {
-    const double r = RoundHalfEven(x);
+    const double r = base::RoundHalfEven(x);
     // NaN fails both comparisons, so it is refused too.
     if (!(r >= -2147483648.0 && r <= 2147483647.0)) {
         throw OverflowError(std::string(what) + " = " + std::to_string(x) + " does not fit in 32 bits (overflow)");

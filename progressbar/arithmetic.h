@@ -27,11 +27,7 @@ public:
     using ArithmeticError::ArithmeticError;
 };
 
-// x rounded to the nearest integer, halves to the even neighbour
-// (2.5 -> 2, 3.5 -> 4, -2.5 -> -2), whatever the FPU's rounding mode.
-double RoundHalfEven(double x);
-
-// RoundHalfEven(x) as a 32-bit integer. Throws OverflowError, naming `what`,
+// base::RoundHalfEven(x) as a 32-bit integer. Throws OverflowError, naming `what`,
 // when the result does not fit (or x is not a number).
 std::int32_t NearestInt32(double x, std::string_view what);
 

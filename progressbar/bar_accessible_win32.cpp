@@ -6,13 +6,13 @@ namespace kavrel::progressbar::win32 {
 
 namespace {
 
-class BarAccessible final : public AccessibleObject {
+class BarAccessible final : public kavrel::win32::AccessibleObject {
 public:
-    explicit BarAccessible(const BarSurface& surface) : AccessibleObject(surface.Window()), surface_(surface) {}
+    explicit BarAccessible(const BarSurface& surface) : kavrel::win32::AccessibleObject(surface.Window()), surface_(surface) {}
 
 private:
-    AccessibleElement Self() const override {
-        AccessibleElement e;
+    kavrel::win32::AccessibleElement Self() const override {
+        kavrel::win32::AccessibleElement e;
         e.role = ROLE_SYSTEM_PROGRESSBAR;
         e.name = surface_.AccessibleName();
         e.value = LevelText(surface_.Bar().Percent());
@@ -27,7 +27,7 @@ private:
 
 }  // namespace
 
-AccessibleObject* MakeBarAccessible(const BarSurface& surface) { return new BarAccessible(surface); }
+kavrel::win32::AccessibleObject* MakeBarAccessible(const BarSurface& surface) { return new BarAccessible(surface); }
 
 std::wstring LevelText(std::int32_t percent) { return std::to_wstring(percent) + L" %"; }
 

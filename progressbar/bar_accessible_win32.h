@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "progressbar/accessible_win32.h"
+#include "win32/accessible.h"
 
 namespace kavrel::progressbar::win32 {
 
@@ -13,7 +13,7 @@ class BarSurface;
 
 // A new object (one reference) for the bar on `surface`; it reads the
 // surface while connected and is cut off when the surface's window goes.
-AccessibleObject* MakeBarAccessible(const BarSurface& surface);
+kavrel::win32::AccessibleObject* MakeBarAccessible(const BarSurface& surface);
 
 // The value read out for a level in percent: "45 %".
 std::wstring LevelText(std::int32_t percent);

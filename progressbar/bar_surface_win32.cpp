@@ -167,7 +167,7 @@ LRESULT BarSurface::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_GETOBJECT:
-        if (const LRESULT answer = AnswerGetObject(accessible_, wParam, lParam, [this] { return MakeBarAccessible(*this); })) {
+        if (const LRESULT answer = kavrel::win32::AnswerGetObject(accessible_, wParam, lParam, [this] { return MakeBarAccessible(*this); })) {
             return answer;
         }
         return DefWindowProcW(hwnd_, message, wParam, lParam);

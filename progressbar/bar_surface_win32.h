@@ -19,7 +19,7 @@
 #include <optional>
 #include <string_view>
 
-#include "progressbar/accessible_win32.h"
+#include "win32/accessible.h"
 #include "progressbar/gdi_canvas_win32.h"
 #include "progressbar/surface.h"
 #include "progressbar/xp_progressbar.h"
@@ -91,7 +91,7 @@ private:
     XP_ProgressBar bar_;
     std::int32_t levelShown_ = 0;
     std::wstring accessibleName_;
-    AccessibleHold accessible_;  // cut off when the window goes
+    kavrel::win32::AccessibleHold accessible_;  // cut off when the window goes
 };
 
 }  // namespace kavrel::progressbar::win32

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "progressbar/colour.h"
-#include "progressbar/persist/std_objects.h"
+#include "persist/std_objects.h"
 
 namespace kavrel::progressbar {
 
@@ -61,13 +61,13 @@ public:
     // Tiles the picture as a pattern brush over the rectangle at (x, y) of
     // the given width and height (PATCOPY; negative extents go left/up). A
     // picture that cannot be decoded paints nothing.
-    virtual void PatternFill(const StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
+    virtual void PatternFill(const persist::StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
                              std::int32_t height) = 0;
 
     virtual void SetBackColour(Colour rgb) = 0;
     virtual void SetTransparentBackground() = 0;  // SetBkMode(TRANSPARENT); stays set
     virtual void SetTextColour(Colour rgb) = 0;
-    virtual std::unique_ptr<Selection> SelectFont(const StdFont& font) = 0;
+    virtual std::unique_ptr<Selection> SelectFont(const persist::StdFont& font) = 0;
     // DrawText with the selected font: with kTextCalcRect it measures and
     // updates rc instead of drawing. Returns the text height.
     virtual std::int32_t DrawText(std::string_view text, Rect& rc, std::uint32_t format) = 0;

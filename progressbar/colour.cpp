@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/number.h"
 #include "progressbar/arithmetic.h"
 
 namespace kavrel::progressbar {
@@ -11,7 +12,7 @@ namespace {
 std::int32_t Channel(std::int64_t v) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, 255)); }
 
 std::int32_t Channel(double v) {
-    const double r = RoundHalfEven(v);
+    const double r = base::RoundHalfEven(v);
     return r <= 0.0 ? 0 : r >= 255.0 ? 255 : static_cast<std::int32_t>(r);
 }
 

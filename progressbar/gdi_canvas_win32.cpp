@@ -4,8 +4,9 @@
 #include <string>
 
 #include "progressbar/arithmetic.h"
-#include "progressbar/gdi/contrast_win32.h"
-#include "progressbar/gdi/font_win32.h"
+#include "win32/contrast.h"
+#include "win32/text.h"
+#include "gdi/font_win32.h"
 
 namespace kavrel::progressbar::win32 {
 
@@ -18,33 +19,33 @@ COLORREF ToColorRef(Colour rgb) { return static_cast<COLORREF>(rgb) & 0x00FFFFFF
 // The font selected into a DC for as long as the selection lives.
 class FontSelection final : public Canvas::Selection {
 public:
-    FontSelection(HDC dc, GdiObject<HFONT> font) : font_(std::move(font)), select_(dc, font_.Get()) {}
+    FontSelection(HDC dc, kavrel::win32::UniqueFont font) : font_(std::move(font)), select_(dc, font_.get()) {}
 
 private:
-    GdiObject<HFONT> font_;
-    ScopedSelect select_;  // undone before the font is deleted
+    kavrel::win32::UniqueFont font_;
+    kavrel::win32::SelectGuard select_;  // undone before the font is deleted
 };
 
 }  // namespace
 
 void GdiCanvas::FillRect(const Rect& rc, Colour rgb) {
-    GdiObject<HBRUSH> brush(CreateSolidBrush(ToColorRef(rgb)));
+    kavrel::win32::UniqueBrush brush(CreateSolidBrush(ToColorRef(rgb)));
     if (!brush) return;
     const RECT r = ToRect(rc);
-    ::FillRect(dc_, &r, brush.Get());
+    ::FillRect(dc_, &r, brush.get());
 }
 
 void GdiCanvas::FrameRect(const Rect& rc, Colour rgb) {
-    GdiObject<HBRUSH> brush(CreateSolidBrush(ToColorRef(rgb)));
+    kavrel::win32::UniqueBrush brush(CreateSolidBrush(ToColorRef(rgb)));
     if (!brush) return;
     const RECT r = ToRect(rc);
-    ::FrameRect(dc_, &r, brush.Get());
+    ::FrameRect(dc_, &r, brush.get());
 }
 
 void GdiCanvas::Line(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, Colour rgb) {
-    GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, ToColorRef(rgb)));
+    kavrel::win32::UniquePen pen(CreatePen(PS_SOLID, 1, ToColorRef(rgb)));
     if (!pen) return;  // a line without its pen paints nothing
-    ScopedSelect select(dc_, pen.Get());
+    kavrel::win32::SelectGuard select(dc_, pen.get());
     if (!select) return;
     MoveToEx(dc_, x0, y0, nullptr);
     LineTo(dc_, x1, y1);
@@ -58,21 +59,21 @@ void GdiCanvas::DrawEdge(const Rect& rc, std::uint32_t edge, std::uint32_t borde
 }
 
 void GdiCanvas::FillHatched(const Rect& rc, std::int32_t hatchStyle, Colour rgb) {
-    GdiObject<HBRUSH> brush(CreateHatchBrush(hatchStyle, ToColorRef(rgb)));
+    kavrel::win32::UniqueBrush brush(CreateHatchBrush(hatchStyle, ToColorRef(rgb)));
     if (!brush) return;
     const RECT r = ToRect(rc);
-    ::FillRect(dc_, &r, brush.Get());
+    ::FillRect(dc_, &r, brush.get());
 }
 
-void GdiCanvas::PatternFill(const StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
+void GdiCanvas::PatternFill(const persist::StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
                             std::int32_t height) {
-    PictureCache local;
-    PictureCache& cache = pictures_ ? *pictures_ : local;
+    gdi::PictureCache local;
+    gdi::PictureCache& cache = pictures_ ? *pictures_ : local;
     const HBITMAP bitmap = cache.BitmapOf(picture);
     if (!bitmap) return;
-    GdiObject<HBRUSH> brush(CreatePatternBrush(bitmap));
+    kavrel::win32::UniqueBrush brush(CreatePatternBrush(bitmap));
     if (!brush) return;
-    ScopedSelect select(dc_, brush.Get());
+    kavrel::win32::SelectGuard select(dc_, brush.get());
     if (!select) return;
     PatBlt(dc_, x, y, width, height, PATCOPY);
 }
@@ -83,15 +84,15 @@ void GdiCanvas::SetTransparentBackground() { SetBkMode(dc_, TRANSPARENT); }
 
 void GdiCanvas::SetTextColour(Colour rgb) { SetTextColor(dc_, ToColorRef(rgb)); }
 
-std::unique_ptr<Canvas::Selection> GdiCanvas::SelectFont(const StdFont& font) {
-    const LOGFONTW lf = LogFontOf(font, GetDeviceCaps(dc_, LOGPIXELSY));
-    GdiObject<HFONT> handle(CreateFontIndirectW(&lf));
+std::unique_ptr<Canvas::Selection> GdiCanvas::SelectFont(const persist::StdFont& font) {
+    const LOGFONTW lf = gdi::LogFontOf(font, GetDeviceCaps(dc_, LOGPIXELSY));
+    kavrel::win32::UniqueFont handle(CreateFontIndirectW(&lf));
     if (!handle) return nullptr;
     return std::make_unique<FontSelection>(dc_, std::move(handle));
 }
 
 std::int32_t GdiCanvas::DrawText(std::string_view text, Rect& rc, std::uint32_t format) {
-    std::wstring wide = Widen(text);
+    std::wstring wide = kavrel::win32::Widen(text);
     RECT r = ToRect(rc);
     const int height = ::DrawTextW(dc_, wide.data(), static_cast<int>(wide.size()), &r, format);
     rc = Rect{r.left, r.top, r.right, r.bottom};
@@ -103,21 +104,21 @@ void GdiCanvas::Blit(std::int32_t xDst, std::int32_t yDst, std::int32_t width, s
     BitBlt(dc_, xDst, yDst, width, height, reinterpret_cast<HDC>(source.Handle()), xSrc, ySrc, SRCCOPY);
 }
 
-GdiBuffer::GdiBuffer(OwnedDc dc, GdiObject<HBITMAP> bitmap, ScopedSelect selection, PictureCache* pictures)
-    : GdiCanvas(dc.Get(), pictures),
+GdiBuffer::GdiBuffer(kavrel::win32::UniqueDc dc, kavrel::win32::UniqueBitmap bitmap, kavrel::win32::SelectGuard selection, gdi::PictureCache* pictures)
+    : GdiCanvas(dc.get(), pictures),
       memDc_(std::move(dc)),
       bitmap_(std::move(bitmap)),
       selection_(std::move(selection)) {}
 
-std::unique_ptr<GdiBuffer> GdiBuffer::Create(std::int32_t width, std::int32_t height, PictureCache* pictures) {
+std::unique_ptr<GdiBuffer> GdiBuffer::Create(std::int32_t width, std::int32_t height, gdi::PictureCache* pictures) {
     if (width <= 0 || height <= 0) return nullptr;
-    OwnedDc screen(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+    kavrel::win32::UniqueDc screen(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
     if (!screen) return nullptr;
-    OwnedDc memDc(CreateCompatibleDC(screen.Get()));
+    kavrel::win32::UniqueDc memDc(CreateCompatibleDC(screen.get()));
     if (!memDc) return nullptr;
-    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+    kavrel::win32::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
     if (!bitmap) return nullptr;
-    ScopedSelect selection(memDc.Get(), bitmap.Get());
+    kavrel::win32::SelectGuard selection(memDc.get(), bitmap.get());
     if (!selection) return nullptr;
     return std::unique_ptr<GdiBuffer>(
         new GdiBuffer(std::move(memDc), std::move(bitmap), std::move(selection), pictures));
@@ -137,6 +138,6 @@ std::unique_ptr<Canvas> GdiGraphics::CreateBuffer(std::int32_t width, std::int32
     return GdiBuffer::Create(width, height, &pictures_);
 }
 
-bool GdiGraphics::HighContrast() const { return win32::HighContrast(); }
+bool GdiGraphics::HighContrast() const { return kavrel::win32::HighContrast(); }
 
 }  // namespace kavrel::progressbar::win32

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "progressbar/canvas.h"
-#include "progressbar/gdi/font_win32.h"
-#include "progressbar/gdi/gdi_win32.h"
-#include "progressbar/gdi/picture_win32.h"
+#include "gdi/font_win32.h"
+#include "win32/handle.h"
+#include "gdi/picture_win32.h"
 #include "progressbar/surface.h"
 
 namespace kavrel::progressbar::win32 {
@@ -21,7 +21,7 @@ class GdiCanvas : public Canvas {
 public:
     // `pictures` decodes pattern pictures; without one each fill decodes its
     // picture anew.
-    explicit GdiCanvas(HDC dc, PictureCache* pictures = nullptr) : dc_(dc), pictures_(pictures) {}
+    explicit GdiCanvas(HDC dc, gdi::PictureCache* pictures = nullptr) : dc_(dc), pictures_(pictures) {}
 
     HDC Dc() const { return dc_; }
 
@@ -32,19 +32,19 @@ public:
     void SetPixel(std::int32_t x, std::int32_t y, Colour rgb) override;
     void DrawEdge(const Rect& rc, std::uint32_t edge, std::uint32_t borders) override;
     void FillHatched(const Rect& rc, std::int32_t hatchStyle, Colour rgb) override;
-    void PatternFill(const StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
+    void PatternFill(const persist::StdPicture& picture, std::int32_t x, std::int32_t y, std::int32_t width,
                      std::int32_t height) override;
     void SetBackColour(Colour rgb) override;
     void SetTransparentBackground() override;
     void SetTextColour(Colour rgb) override;
-    std::unique_ptr<Selection> SelectFont(const StdFont& font) override;
+    std::unique_ptr<Selection> SelectFont(const persist::StdFont& font) override;
     std::int32_t DrawText(std::string_view text, Rect& rc, std::uint32_t format) override;
     void Blit(std::int32_t xDst, std::int32_t yDst, std::int32_t width, std::int32_t height, Canvas& source,
               std::int32_t xSrc, std::int32_t ySrc) override;
 
 private:
     HDC dc_;
-    PictureCache* pictures_;
+    gdi::PictureCache* pictures_;
 };
 
 // The off-screen buffer: a memory DC compatible with the screen holding a
@@ -55,16 +55,16 @@ public:
     // Made from a screen DC (CreateDCA "DISPLAY"), which is deleted again
     // before the call returns. nullptr when a step fails; what the steps
     // before it made is released.
-    static std::unique_ptr<GdiBuffer> Create(std::int32_t width, std::int32_t height, PictureCache* pictures);
+    static std::unique_ptr<GdiBuffer> Create(std::int32_t width, std::int32_t height, gdi::PictureCache* pictures);
 
-    HBITMAP Bitmap() const { return bitmap_.Get(); }
+    HBITMAP Bitmap() const { return bitmap_.get(); }
 
 private:
-    GdiBuffer(OwnedDc dc, GdiObject<HBITMAP> bitmap, ScopedSelect selection, PictureCache* pictures);
+    GdiBuffer(kavrel::win32::UniqueDc dc, kavrel::win32::UniqueBitmap bitmap, kavrel::win32::SelectGuard selection, gdi::PictureCache* pictures);
 
-    OwnedDc memDc_;
-    GdiObject<HBITMAP> bitmap_;
-    ScopedSelect selection_;  // undone first: the first bitmap goes back in
+    kavrel::win32::UniqueDc memDc_;
+    kavrel::win32::UniqueBitmap bitmap_;
+    kavrel::win32::SelectGuard selection_;  // undone first: the first bitmap goes back in
 };
 
 // The GDI and USER services of one bar, with its picture cache.
@@ -74,10 +74,10 @@ public:
     Colour SystemColour(std::int32_t index) const override;
     std::unique_ptr<Canvas> CreateBuffer(std::int32_t width, std::int32_t height) override;
     bool HighContrast() const override;  // the system's setting, or a test's decision
-    PictureCache& Pictures() { return pictures_; }
+    gdi::PictureCache& Pictures() { return pictures_; }
 
 private:
-    PictureCache pictures_;
+    gdi::PictureCache pictures_;
 };
 
 }  // namespace kavrel::progressbar::win32

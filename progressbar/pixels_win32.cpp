@@ -1,6 +1,6 @@
 #include "progressbar/pixels_win32.h"
 
-#include "progressbar/gdi/gdi_win32.h"
+#include "win32/handle.h"
 
 namespace kavrel::progressbar::win32 {
 
@@ -15,13 +15,13 @@ PixelImage CapturePixels(HDC dc, int x, int y, int width, int height) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    GdiObject<HBITMAP> dib(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    kavrel::win32::UniqueBitmap dib(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!dib || !bits) return image;
-    OwnedDc memDc(CreateCompatibleDC(dc));
+    kavrel::win32::UniqueDc memDc(CreateCompatibleDC(dc));
     if (!memDc) return image;
     {
-        ScopedSelect select(memDc.Get(), dib.Get());
-        if (!select || !BitBlt(memDc.Get(), 0, 0, width, height, dc, x, y, SRCCOPY)) return image;
+        kavrel::win32::SelectGuard select(memDc.get(), dib.get());
+        if (!select || !BitBlt(memDc.get(), 0, 0, width, height, dc, x, y, SRCCOPY)) return image;
     }
     GdiFlush();
     image.width = width;

@@ -4,9 +4,10 @@
 #include "progressbar/xp_progressbar.h"
 
 #include <algorithm>
-#include <cctype>
 #include <limits>
 #include <stdexcept>
+
+#include "base/text.h"
 
 namespace kavrel::progressbar {
 
@@ -15,12 +16,6 @@ namespace {
 std::int32_t Clamp32(std::int64_t n) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(n, std::numeric_limits<std::int32_t>::min(),
                                                               std::numeric_limits<std::int32_t>::max()));
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 constexpr std::int32_t kTrue = -1;
@@ -35,7 +30,7 @@ XP_ProgressBar::~XP_ProgressBar() = default;
 // ---- Lifecycle ----------------------------------------------------------
 
 void XP_ProgressBar::Initialize() {
-    SetFont(std::make_shared<StdFont>());
+    SetFont(std::make_shared<persist::StdFont>());
     mSurface.SetBackColor(kWhite);
     mSurface.SetScaleMode(kScalePixels);
     SetHdc(mSurface.DeviceContext().Handle());
@@ -70,7 +65,7 @@ void XP_ProgressBar::SetColor(Colour lColor) {
     DrawProgressBar();
 }
 
-void XP_ProgressBar::SetFont(FontRef fnt) { mFont = std::move(fnt); }
+void XP_ProgressBar::SetFont(persist::FontRef fnt) { mFont = std::move(fnt); }
 
 void XP_ProgressBar::SetHwnd(std::uintptr_t chWnd) { mHwnd = chWnd; }
 
@@ -87,7 +82,7 @@ void XP_ProgressBar::SetHdc(std::uintptr_t /*cHdc*/) {
     }
 }
 
-void XP_ProgressBar::SetImage(PictureRef handle) {
+void XP_ProgressBar::SetImage(persist::PictureRef handle) {
     mImage = std::move(handle);
     mSurface.PropertyChanged("Image");
     DrawProgressBar();
@@ -131,25 +126,25 @@ void XP_ProgressBar::SetValue(std::int32_t cValue) {
 }
 
 std::int32_t XP_ProgressBar::GetProperty(std::string_view name) const {
-    if (SameName(name, "Color")) return mColor;
-    if (SameName(name, "Min")) return mMin;
-    if (SameName(name, "Max")) return mMax;
-    if (SameName(name, "Orientation")) return mOrientation;
-    if (SameName(name, "Scrolling")) return mScrolling;
-    if (SameName(name, "ShowText")) return mShowText ? kTrue : kFalse;
-    if (SameName(name, "Value")) return Value();
+    if (base::EqualsNoCase(name, "Color")) return mColor;
+    if (base::EqualsNoCase(name, "Min")) return mMin;
+    if (base::EqualsNoCase(name, "Max")) return mMax;
+    if (base::EqualsNoCase(name, "Orientation")) return mOrientation;
+    if (base::EqualsNoCase(name, "Scrolling")) return mScrolling;
+    if (base::EqualsNoCase(name, "ShowText")) return mShowText ? kTrue : kFalse;
+    if (base::EqualsNoCase(name, "Value")) return Value();
     throw std::invalid_argument("XP_ProgressBar has no readable integer property \"" + std::string(name) + "\"");
 }
 
 void XP_ProgressBar::SetProperty(std::string_view name, std::int32_t value) {
-    if (SameName(name, "BrushStyle")) return SetBrushStyle(value);
-    if (SameName(name, "Color")) return SetColor(value);
-    if (SameName(name, "Min")) return SetMin(value);
-    if (SameName(name, "Max")) return SetMax(value);
-    if (SameName(name, "Orientation")) return SetOrientation(value);
-    if (SameName(name, "Scrolling")) return SetScrolling(value);
-    if (SameName(name, "ShowText")) return SetShowText(value != kFalse);
-    if (SameName(name, "Value")) return SetValue(value);
+    if (base::EqualsNoCase(name, "BrushStyle")) return SetBrushStyle(value);
+    if (base::EqualsNoCase(name, "Color")) return SetColor(value);
+    if (base::EqualsNoCase(name, "Min")) return SetMin(value);
+    if (base::EqualsNoCase(name, "Max")) return SetMax(value);
+    if (base::EqualsNoCase(name, "Orientation")) return SetOrientation(value);
+    if (base::EqualsNoCase(name, "Scrolling")) return SetScrolling(value);
+    if (base::EqualsNoCase(name, "ShowText")) return SetShowText(value != kFalse);
+    if (base::EqualsNoCase(name, "Value")) return SetValue(value);
     throw std::invalid_argument("XP_ProgressBar has no writable integer property \"" + std::string(name) + "\"");
 }
 

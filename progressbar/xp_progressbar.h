@@ -19,8 +19,8 @@
 #include "progressbar/arithmetic.h"
 #include "progressbar/canvas.h"
 #include "progressbar/colour.h"
-#include "progressbar/persist/property_bag.h"
-#include "progressbar/persist/std_objects.h"
+#include "persist/property_bag.h"
+#include "persist/std_objects.h"
 #include "progressbar/surface.h"
 
 namespace kavrel::progressbar {
@@ -72,11 +72,11 @@ public:
     // value that does not convert throws FormatError (key and offset), the
     // Value step may throw ArithmeticError; the steps done before keep their
     // effect.
-    void ReadProperties(const PropertyBag& bag);
+    void ReadProperties(const persist::PropertyBag& bag);
     // Save: writes the ten keys in the same order, each only when it differs
     // from its default (Font always). "Value" is written in Value units, so
     // that a save followed by a load keeps the fill level on any range.
-    void WriteProperties(PropertyBag& bag) const;
+    void WriteProperties(persist::PropertyBag& bag) const;
 
     // ---- Methods -------------------------------------------------------
     // Repaints the whole control: lowers the fill level to 100 when above,
@@ -103,14 +103,14 @@ public:
     void SetBrushStyle(std::int32_t Style);  // "BrushStyle"; shows at the next redraw (no getter)
     Colour Color() const { return mColor; }
     void SetColor(Colour lColor);  // resolved once, when set; redraws
-    FontRef Font() const { return mFont; }
-    void SetFont(FontRef fnt);  // the shared object itself; shows at the next redraw
+    persist::FontRef Font() const { return mFont; }
+    void SetFont(persist::FontRef fnt);  // the shared object itself; shows at the next redraw
     std::uintptr_t hwnd() const { return mHwnd; }
     void SetHwnd(std::uintptr_t chWnd);
     std::uintptr_t hdc() const;  // the DC drawn on: the buffer's, else the surface's
     void SetHdc(std::uintptr_t cHdc);  // the argument is not used: rebuilds the drawing DC
-    PictureRef Image() const { return mImage; }
-    void SetImage(PictureRef handle);  // "Image"; redraws
+    persist::PictureRef Image() const { return mImage; }
+    void SetImage(persist::PictureRef handle);  // "Image"; redraws
     std::int32_t Min() const { return mMin; }
     void SetMin(std::int32_t cMin);  // "Min"; no redraw, no rescaling
     std::int32_t Max() const { return mMax; }
@@ -185,13 +185,13 @@ private:
     std::int32_t mScrolling = 0;
     std::int32_t mOrientation = 0;
     std::int32_t mBrushStyle = 0;
-    PictureRef mImage;
+    persist::PictureRef mImage;
     bool mBuffered = false;      // set the first time a buffer is made, never cleared
     // The off-screen buffer: a memory DC holding its own bitmap, which the
     // buffer selects out again and deletes, with the DC, when it is released.
     std::unique_ptr<Canvas> mMemDC;
-    FontRef mTextFont;           // the font of the last text drawn
-    FontRef mFont;
+    persist::FontRef mTextFont;           // the font of the last text drawn
+    persist::FontRef mFont;
     std::int32_t mBufWidth = 0;
     std::int32_t mBufHeight = 0;
     double mFraction = 0.0;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "win32/handle.h"
+
 namespace kavrel::registry {
 
 namespace {
@@ -13,25 +15,13 @@ HKEY RootHkey(std::uint32_t root) {
     return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
 }
 
-// Owns a key opened for reading back.
-class ReadKey {
-public:
-    ReadKey(std::uint32_t root, std::string_view path) {
-        const std::string ansi = WideToCodePage(Utf8ToWide(path));
-        if (RegOpenKeyExA(RootHkey(root), ansi.c_str(), 0, KEY_QUERY_VALUE, &key_) != ERROR_SUCCESS) {
-            key_ = nullptr;
-        }
-    }
-    ~ReadKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    ReadKey(const ReadKey&) = delete;
-    ReadKey& operator=(const ReadKey&) = delete;
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+// A key opened for reading back; empty when it cannot be opened.
+win32::UniqueKey OpenForReading(std::uint32_t root, std::string_view path) {
+    const std::string ansi = WideToCodePage(Utf8ToWide(path));
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(RootHkey(root), ansi.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
+    return win32::UniqueKey(key);
+}
 }  // namespace
 
 std::wstring Utf8ToWide(std::string_view utf8) {
@@ -117,7 +107,7 @@ std::int32_t Advapi32Backend::DeleteValueWide(KeyHandle key, std::string_view na
 }
 
 std::optional<StoredValue> QueryValue(std::uint32_t root, std::string_view path, std::string_view name) {
-    ReadKey key(root, path);
+    const win32::UniqueKey key = OpenForReading(root, path);
     if (!key.get()) return std::nullopt;
     const std::string ansiName = WideToCodePage(Utf8ToWide(name));
     DWORD type = 0;
@@ -136,6 +126,6 @@ std::optional<StoredValue> QueryValue(std::uint32_t root, std::string_view path,
     return value;
 }
 
-bool KeyExists(std::uint32_t root, std::string_view path) { return ReadKey(root, path).get() != nullptr; }
+bool KeyExists(std::uint32_t root, std::string_view path) { return static_cast<bool>(OpenForReading(root, path)); }
 
 }  // namespace kavrel::registry

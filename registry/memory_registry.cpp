@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <functional>
 
+#include "base/text.h"
+#include "base/utf.h"
+
 namespace kavrel::registry {
 
 namespace {
@@ -37,84 +40,33 @@ std::vector<std::string> SplitPath(std::string_view path, bool& valid) {
 
 bool IsText(std::int32_t kind) { return kind == 1 || kind == 2 || kind == 7; }
 
+std::vector<std::uint8_t> Utf16Bytes(std::u16string_view units) {
+    std::vector<std::uint8_t> out;
+    out.reserve(units.size() * 2);
+    for (char16_t u : units) {
+        out.push_back(static_cast<std::uint8_t>(u));
+        out.push_back(static_cast<std::uint8_t>(u >> 8));
+    }
+    return out;
+}
+
 // The code page of this registry is UTF-8; what is not UTF-8 becomes
 // U+FFFD, as a real conversion loses what the code page cannot say.
 std::vector<std::uint8_t> CodePageToUtf16(const std::vector<std::uint8_t>& in) {
-    std::vector<std::uint8_t> out;
-    auto unit = [&](std::uint32_t u) {
-        out.push_back(static_cast<std::uint8_t>(u));
-        out.push_back(static_cast<std::uint8_t>(u >> 8));
-    };
-    for (std::size_t i = 0; i < in.size();) {
-        const std::uint8_t b = in[i];
-        std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        std::uint32_t cp = n == 1 ? b : n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
-        bool ok = n != 0 && i + n <= in.size();
-        for (std::size_t k = 1; ok && k < n; ++k) {
-            ok = (in[i + k] & 0xC0) == 0x80;
-            cp = (cp << 6) | (in[i + k] & 0x3F);
-        }
-        if (ok && ((n == 2 && cp < 0x80) || (n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-                   (cp >= 0xD800 && cp <= 0xDFFF))) {
-            ok = false;
-        }
-        if (!ok) {
-            unit(0xFFFD);
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            unit(0xD800 + (cp >> 10));
-            unit(0xDC00 + (cp & 0x3FF));
-        } else {
-            unit(cp);
-        }
-        i += n;
-    }
-    return out;
+    const std::string_view text(reinterpret_cast<const char*>(in.data()), in.size());
+    return Utf16Bytes(*base::Utf8ToUtf16(text, base::Invalid::Replace));
 }
 
+// An unpaired half has no code page form: '?', as the system writes it.
 std::vector<std::uint8_t> Utf16ToCodePage(const std::vector<std::uint8_t>& in) {
-    std::vector<std::uint8_t> out;
-    const std::size_t units = in.size() / 2;  // an odd last byte is no character
-    for (std::size_t i = 0; i < units; ++i) {
-        std::uint32_t cp = in[2 * i] | (in[2 * i + 1] << 8);
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units) {
-            const std::uint32_t low = in[2 * i + 2] | (in[2 * i + 3] << 8);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-        if (cp >= 0xD800 && cp <= 0xDFFF) cp = '?';  // an unpaired half has no code page form
-        if (cp < 0x80) {
-            out.push_back(static_cast<std::uint8_t>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<std::uint8_t>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<std::uint8_t>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<std::uint8_t>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<std::uint8_t>(0x80 | (cp & 0x3F)));
-        }
+    std::u16string units(in.size() / 2, u'\0');  // an odd last byte is no character
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<char16_t>(in[2 * i] | (in[2 * i + 1] << 8));
     }
-    return out;
+    const std::string text = *base::Utf16ToUtf8(units, base::Invalid::Replace, U'?');
+    return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 }  // namespace
-
-std::string FoldCase(std::string_view name) {
-    std::string out(name);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 struct MemoryRegistry::Key {
     std::string name;  // as first created
@@ -149,7 +101,7 @@ MemoryRegistry::Key* MemoryRegistry::Find(std::uint32_t root, std::string_view p
     };
     note(*key);
     for (const auto& part : parts) {
-        const std::string folded = FoldCase(part);
+        const std::string folded = base::FoldCase(part);
         auto it = key->children.find(folded);
         if (it == key->children.end()) {
             if (!create) return nullptr;
@@ -229,7 +181,7 @@ std::int32_t MemoryRegistry::Store(Call::Op op, KeyHandle key, std::string_view 
     call.kind = kind;
     call.data = data;
     if (Key* k = Usable(key, kKeySetValue, call.status)) {
-        auto& slot = k->values[FoldCase(name)];
+        auto& slot = k->values[base::FoldCase(name)];
         if (slot.name.empty()) slot.name = std::string(name);
         slot.value = Value{kind, std::move(stored)};  // replaces whatever kind was there
     }
@@ -252,7 +204,7 @@ std::int32_t MemoryRegistry::Remove(Call::Op op, KeyHandle key, std::string_view
     call.key = key;
     call.name = std::string(name);
     if (Key* k = Usable(key, kKeySetValue, call.status)) {
-        call.status = k->values.erase(FoldCase(name)) ? kSuccess : kErrorFileNotFound;
+        call.status = k->values.erase(base::FoldCase(name)) ? kSuccess : kErrorFileNotFound;
     }
     calls_.push_back(std::move(call));
     return calls_.back().status;
@@ -272,7 +224,7 @@ std::int32_t MemoryRegistry::QueryValueWide(KeyHandle key, std::string_view name
     call.key = key;
     call.name = std::string(name);
     if (const Key* k = Usable(key, kKeyQueryValue, call.status)) {
-        const auto it = k->values.find(FoldCase(name));
+        const auto it = k->values.find(base::FoldCase(name));
         if (it == k->values.end()) {
             call.status = kErrorFileNotFound;
         } else {
@@ -309,7 +261,7 @@ void MemoryRegistry::RefuseWrites(std::uint32_t root, std::string_view path) {
 
 void MemoryRegistry::PutValue(std::uint32_t root, std::string_view path, std::string_view name, Value value) {
     if (Key* key = Find(root, path, true)) {
-        auto& slot = key->values[FoldCase(name)];
+        auto& slot = key->values[base::FoldCase(name)];
         if (slot.name.empty()) slot.name = std::string(name);
         slot.value = std::move(value);
     }
@@ -319,7 +271,7 @@ std::optional<MemoryRegistry::Value> MemoryRegistry::GetStoredValue(std::uint32_
                                                                     std::string_view name) const {
     const Key* key = Find(root, path, false);
     if (!key) return std::nullopt;
-    const auto it = key->values.find(FoldCase(name));
+    const auto it = key->values.find(base::FoldCase(name));
     if (it == key->values.end()) return std::nullopt;
     return it->second.value;
 }

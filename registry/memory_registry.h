@@ -106,7 +106,5 @@ private:
     std::vector<Call> calls_;
 };
 
-// Registry names compare without regard to (ASCII) letter case.
-std::string FoldCase(std::string_view name);
 
 }  // namespace kavrel::registry

@@ -4,25 +4,11 @@
 
 #include <stdexcept>
 
+#include "win32/library.h"
+
 namespace kavrel::tools {
 
 namespace {
-
-// The module is mapped as data only: nothing of it runs.
-class DataModule {
-public:
-    explicit DataModule(const std::wstring& path)
-        : module_(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
-    ~DataModule() {
-        if (module_) FreeLibrary(module_);
-    }
-    DataModule(const DataModule&) = delete;
-    DataModule& operator=(const DataModule&) = delete;
-    HMODULE Get() const { return module_; }
-
-private:
-    HMODULE module_;
-};
 
 std::wstring Widen(const std::string& text) {
     if (text.empty()) return {};
@@ -40,15 +26,16 @@ std::wstring Widen(const std::string& text) {
 }  // namespace
 
 std::vector<std::uint8_t> ReadRcDataResource(const std::string& exePath, const std::wstring& resourceName) {
-    DataModule module(Widen(exePath));
-    if (!module.Get()) {
+    // Mapped as data only: nothing of the program runs.
+    const win32::UniqueModule module = win32::LoadAsData(Widen(exePath));
+    if (!module.get()) {
         throw std::runtime_error(exePath + ": cannot be opened as a program file (error " +
                                  std::to_string(GetLastError()) + ")");
     }
-    HRSRC info = FindResourceW(module.Get(), resourceName.c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    HRSRC info = FindResourceW(module.get(), resourceName.c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     if (!info) throw std::runtime_error(exePath + ": has no RCDATA resource FORM1");
-    DWORD size = SizeofResource(module.Get(), info);
-    HGLOBAL loaded = LoadResource(module.Get(), info);  // not a real global: nothing to free
+    DWORD size = SizeofResource(module.get(), info);
+    HGLOBAL loaded = LoadResource(module.get(), info);  // not a real global: nothing to free
     const void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data) throw std::runtime_error(exePath + ": the FORM1 resource cannot be loaded");
     const auto* bytes = static_cast<const std::uint8_t*>(data);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/hex.h"
 #include "optimiser/optimisation_run.h"
 #include "registry/memory_registry.h"
 #ifdef _WIN32
@@ -46,17 +47,6 @@ int Usage() {
 }
 
 #ifdef _WIN32
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    std::string out;
-    char buf[4];
-    for (auto b : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        if (!out.empty()) out += ' ';
-        out += buf;
-    }
-    return out;
-}
-
 std::string Describe(const std::optional<registry::StoredValue>& v) {
     if (!v) return "(no value)";
     std::string out = registry::KindName(static_cast<std::int32_t>(v->type));
@@ -75,7 +65,7 @@ std::string Describe(const std::optional<registry::StoredValue>& v) {
     out += " (";
     out += std::to_string(v->data.size());
     out += " bytes: ";
-    out += Hex(v->data);
+    out += base::HexBytes(v->data, " ", base::HexCase::Upper);
     out += ')';
     return out;
 }

@@ -25,10 +25,11 @@
 #include "progressbar/gdi_canvas_win32.h"
 #include "progressbar/xp_progressbar.h"
 #include "progressbar/pixel_image.h"
-#include "progressbar/persist/picture_file.h"
+#include "persist/picture_file.h"
 #include "progressbar/pixels_win32.h"
-#include "progressbar/persist/property_set.h"
+#include "persist/property_set.h"
 
+using namespace kavrel::persist;
 using namespace kavrel::progressbar;
 
 namespace {
@@ -173,7 +174,7 @@ std::vector<std::uint8_t> ReadFile(const std::string& path) {
 // to after each redraw.
 class MemorySurface final : public Surface {
 public:
-    MemorySurface(int width, int height, win32::PictureCache& pictures)
+    MemorySurface(int width, int height, kavrel::gdi::PictureCache& pictures)
         : width_(width), height_(height), dc_(win32::GdiBuffer::Create(width, height, &pictures)) {
         if (!dc_) throw std::runtime_error("cannot make a bitmap of the bar's size in memory");
     }
@@ -219,7 +220,7 @@ public:
     std::unique_ptr<Canvas> CreateBuffer(std::int32_t width, std::int32_t height) override {
         return gdi_.CreateBuffer(width, height);
     }
-    win32::PictureCache& Pictures() { return gdi_.Pictures(); }
+    kavrel::gdi::PictureCache& Pictures() { return gdi_.Pictures(); }
     void Attach(const MemorySurface& surface) { surface_ = &surface; }
 
 private:

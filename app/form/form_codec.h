@@ -3,7 +3,7 @@
 // The decoder is strict: every length, offset, code and structure byte is
 // checked, nothing is read out of bounds, and anything the encoder would not
 // have written (properties out of order, a record longer than its contents,
-// an unknown code) is rejected with progressbar::FormatError naming the field
+// an unknown code) is rejected with persist::FormatError naming the field
 // and its byte offset. Hence decoding then encoding gives the same bytes.
 #pragma once
 
@@ -64,7 +64,7 @@ inline constexpr std::uint8_t kMenusBegin = 0x05;
 // name or id, a malformed stored set).
 std::vector<std::uint8_t> EncodeForm(const FormDescription& form);
 
-// Throws progressbar::FormatError.
+// Throws persist::FormatError.
 FormDescription DecodeForm(std::span<const std::uint8_t> bytes);
 
 // Decodes Form1's description and checks that the controls the program's

@@ -6,11 +6,12 @@
 #include <stdexcept>
 
 #include "app/form/form_codec_rules.h"
-#include "progressbar/persist/property_set.h"
+#include "base/utf.h"
+#include "persist/property_set.h"
 
 namespace kavrel::app {
 
-using progressbar::ByteReader;
+using persist::ByteReader;
 using namespace codec;
 
 namespace {
@@ -214,11 +215,11 @@ private:
                 at = rec.Offset();
                 auto bytes = rec.Bytes(length, "caption");
                 std::string text(bytes.begin(), bytes.end());
-                if (!progressbar::Utf8ToUtf16(text)) ByteReader::Fail("caption", at, "not valid UTF-8");
+                if (!base::Utf8ToUtf16(text, base::Invalid::Refuse)) ByteReader::Fail("caption", at, "not valid UTF-8");
                 c.caption = std::move(text);
                 break;
             }
-            case kFont: c.font = progressbar::ReadFontForm(rec); break;
+            case kFont: c.font = persist::ReadFontForm(rec); break;
             case kPosition: {
                 TwipsRect r;
                 r.left = rec.I16("position left");
@@ -235,7 +236,7 @@ private:
             case kEnabled: c.enabled = ReadBool(rec, "enabled"); break;
             case kValue: c.value = ReadBool(rec, "value"); break;
             case kInterval: c.intervalMs = rec.U32("interval"); break;
-            case kPicture: c.picture = progressbar::ReadPictureForm(rec); break;
+            case kPicture: c.picture = persist::ReadPictureForm(rec); break;
             case kShape: c.shape = static_cast<ShapeKind>(ReadSmall(rec, "shape", 5)); break;
             case kFillColor: c.fillColor = rec.U32("fill colour"); break;
             case kFillStyle: c.fillStyle = ReadSmall(rec, "fill style", 7); break;
@@ -254,7 +255,7 @@ private:
             case kStartUpPosition:
                 c.startUpPosition = static_cast<StartUpPosition>(ReadSmall(rec, "start-up position", 3));
                 break;
-            case kIcon: c.icon = progressbar::ReadPictureForm(rec); break;
+            case kIcon: c.icon = persist::ReadPictureForm(rec); break;
             case kSubMenuCount:
                 subMenuCount = rec.U16("sub-menu item count");
                 if (subMenuCount == 0) ByteReader::Fail("sub-menu item count", at, "zero (the entry is left out then)");
@@ -272,7 +273,7 @@ private:
                 }
                 std::size_t setAt = rec.Offset();
                 auto set = rec.Bytes(length, "stored set");
-                c.storedSet = progressbar::DecodePropertySet(set, setAt);
+                c.storedSet = persist::DecodePropertySet(set, setAt);
                 c.storedSetBytes.assign(set.begin(), set.end());
                 break;
             }

@@ -3,15 +3,16 @@
 #include <charconv>
 #include <cstdio>
 
-#include "progressbar/persist/picture_file.h"
-#include "progressbar/persist/property_set.h"
+#include "base/hex.h"
+#include "persist/picture_file.h"
+#include "persist/property_set.h"
 
 namespace kavrel::app {
 
 namespace {
 
-using progressbar::FontRef;
-using progressbar::PictureRef;
+using persist::FontRef;
+using persist::PictureRef;
 
 std::string Quote(std::string_view text) {
     std::string out = "\"";
@@ -31,11 +32,7 @@ std::string Quote(std::string_view text) {
     return out + "\"";
 }
 
-std::string HexColour(std::uint32_t v) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", v);
-    return text;
-}
+std::string HexColour(std::uint32_t v) { return "0x" + base::HexNumber(v, 8, base::HexCase::Upper); }
 
 std::string Number(double v) {
     char text[32];
@@ -69,11 +66,11 @@ const char* FormatName(StdPicture::Format f) {
 std::string PictureText(const StdPicture& p) {
     std::string s = std::string("picture ") + FormatName(p.format) + " " + std::to_string(p.width) + " x " +
                     std::to_string(p.height);
-    if (int bits = progressbar::InspectPicture(p.bytes).bitsPerPixel) s += ", " + std::to_string(bits) + "-bit";
+    if (int bits = persist::InspectPicture(p.bytes).bitsPerPixel) s += ", " + std::to_string(bits) + "-bit";
     return s + ", " + std::to_string(p.bytes.size()) + " bytes";
 }
 
-std::string ValueText(const std::string& name, const progressbar::PropertyValue& v) {
+std::string ValueText(const std::string& name, const persist::PropertyValue& v) {
     if (auto* i = std::get_if<std::int32_t>(&v)) {
         std::string s = "integer " + std::to_string(*i);
         if (name.find("color") != std::string::npos) s += " (" + HexColour(static_cast<std::uint32_t>(*i)) + ")";
@@ -146,7 +143,7 @@ private:
         Properties(c, depth + 1);
         if (c.storedSet) {
             Line(depth + 1, "stored set, " + std::to_string(c.storedSet->Size()) + " keys, " +
-                                std::to_string(progressbar::EncodePropertySet(*c.storedSet).size()) + " bytes");
+                                std::to_string(persist::EncodePropertySet(*c.storedSet).size()) + " bytes");
             for (const auto& e : c.storedSet->Entries()) Line(depth + 2, Quote(e.name) + " = " + ValueText(e.name, e.value));
         }
         for (const auto& child : c.children) DumpControl(child, depth + 1);

@@ -8,11 +8,12 @@
 #include <stdexcept>
 
 #include "app/form/form_codec_rules.h"
-#include "progressbar/persist/property_set.h"
+#include "base/utf.h"
+#include "persist/property_set.h"
 
 namespace kavrel::app {
 
-using progressbar::ByteWriter;
+using persist::ByteWriter;
 using namespace codec;
 
 namespace {
@@ -123,7 +124,7 @@ private:
         using namespace prop;
         if (c.caption) {
             Need(c, kCaption);
-            if (!progressbar::Utf8ToUtf16(*c.caption) || c.caption->size() > 0xFFFF) {
+            if (!base::Utf8ToUtf16(*c.caption, base::Invalid::Refuse) || c.caption->size() > 0xFFFF) {
                 throw std::invalid_argument(c.name + ": caption is not UTF-8 text of at most 65535 bytes");
             }
             out_.U16(static_cast<std::uint16_t>(c.caption->size()));
@@ -131,7 +132,7 @@ private:
         }
         if (c.font) {
             Need(c, kFont);
-            progressbar::WriteFontForm(out_, *c.font);
+            persist::WriteFontForm(out_, *c.font);
         }
         if (c.position) {
             Need(c, kPosition);
@@ -155,7 +156,7 @@ private:
         }
         if (c.picture) {
             Need(c, kPicture);
-            progressbar::WritePictureForm(out_, *c.picture);
+            persist::WritePictureForm(out_, *c.picture);
         }
         if (c.shape) {
             if (static_cast<std::uint8_t>(*c.shape) > 5) throw std::invalid_argument(c.name + ": unknown shape");
@@ -194,7 +195,7 @@ private:
         }
         if (c.icon) {
             Need(c, kIcon);
-            progressbar::WritePictureForm(out_, *c.icon);
+            persist::WritePictureForm(out_, *c.icon);
         }
         if (subMenuCount > 0) {
             Need(c, kSubMenuCount);
@@ -202,7 +203,7 @@ private:
         }
         if (c.storedSet) {
             Need(c, kStoredSet);
-            auto set = progressbar::EncodePropertySet(*c.storedSet);
+            auto set = persist::EncodePropertySet(*c.storedSet);
             out_.Bytes(kStoredSetMarker);
             out_.U32(static_cast<std::uint32_t>(set.size()));
             out_.Bytes(set);

@@ -2,17 +2,15 @@
 
 #include <stdexcept>
 
+#include "base/text.h"
+
 namespace kavrel::app {
 
 namespace {
 
-bool SameName(std::string_view a, std::string_view b) {
-    return PropertyBag::LowerName(a) == PropertyBag::LowerName(b);
-}
-
 template <typename C>
 C* FindIn(C& control, std::string_view name) {
-    if (SameName(control.name, name)) return &control;
+    if (base::EqualsNoCase(control.name, name)) return &control;
     for (auto& child : control.children) {
         if (C* found = FindIn(child, name)) return found;
     }
@@ -21,7 +19,7 @@ C* FindIn(C& control, std::string_view name) {
 
 const Control* ParentIn(const Control& control, std::string_view name) {
     for (const auto& child : control.children) {
-        if (SameName(child.name, name)) return &control;
+        if (base::EqualsNoCase(child.name, name)) return &control;
         if (const Control* found = ParentIn(child, name)) return found;
     }
     return nullptr;

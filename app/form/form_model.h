@@ -14,16 +14,16 @@
 #include <string_view>
 #include <vector>
 
-#include "progressbar/persist/binary_io.h"
-#include "progressbar/persist/property_bag.h"
-#include "progressbar/persist/std_objects.h"
+#include "persist/binary_io.h"
+#include "persist/property_bag.h"
+#include "persist/std_objects.h"
 
 namespace kavrel::app {
 
-using progressbar::Guid;
-using progressbar::PropertyBag;
-using progressbar::StdFont;
-using progressbar::StdPicture;
+using persist::Guid;
+using persist::PropertyBag;
+using persist::StdFont;
+using persist::StdPicture;
 
 enum class ControlKind : std::uint8_t {
     Label = 1,

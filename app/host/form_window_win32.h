@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/form/form_model.h"
-#include "app/host/win32_handles.h"
+#include "win32/handle.h"
 #include "optimiser/optimisation_run.h"
 
 namespace kavrel::app {
@@ -104,7 +104,7 @@ private:
     struct MenuState;
     std::unique_ptr<MenuState> menus_;
     HWND focus_ = nullptr;  // the control that had the keyboard when the window was left
-    UniqueIcon bigIcon_, smallIcon_;  // released after the window that shows them
+    win32::UniqueIcon bigIcon_, smallIcon_;  // released after the window that shows them
 };
 
 }  // namespace kavrel::app

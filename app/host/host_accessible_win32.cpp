@@ -6,16 +6,17 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "progressbar/accessible_win32.h"
+#include "win32/accessible.h"
+#include "win32/library.h"
 
 namespace kavrel::app {
 
 using namespace host;
-using progressbar::win32::AccessibleElement;
-using progressbar::win32::AccessibleObject;
-using progressbar::win32::AccessKeyShortcut;
-using progressbar::win32::Trimmed;
-using progressbar::win32::WithoutAccessMarker;
+using win32::AccessibleElement;
+using win32::AccessibleObject;
+using win32::AccessKeyShortcut;
+using win32::Trimmed;
+using win32::WithoutAccessMarker;
 
 namespace {
 
@@ -144,12 +145,12 @@ struct Subclassing {
 const Subclassing& SubclassCalls() {
     static const Subclassing calls = [] {
         Subclassing c;
-        HMODULE module = GetModuleHandleW(L"comctl32.dll");
-        if (!module) module = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        // Kept for the process's life, as the program's start keeps it.
+        static const win32::UniqueModule library = win32::LoadSystemLibrary(L"comctl32.dll");
+        const HMODULE module = library.get();
         if (!module) return c;
         const auto find = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
-                reinterpret_cast<void*>(GetProcAddress(module, name)));
+            fn = win32::ProcAddress<std::remove_reference_t<decltype(fn)>>(module, name);
         };
         find(c.set, "SetWindowSubclass");
         find(c.next, "DefSubclassProc");
@@ -183,7 +184,7 @@ namespace host {
 
 LRESULT AnswerGetObject(Node& node, WPARAM wp, LPARAM lp) {
     if (!node.hwnd) return 0;
-    return progressbar::win32::AnswerGetObject(node.accessible, wp, lp, [&] { return new HostAccessible(node); });
+    return win32::AnswerGetObject(node.accessible, wp, lp, [&] { return new HostAccessible(node); });
 }
 
 void ExposeButton(Node& button) {

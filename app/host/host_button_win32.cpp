@@ -35,7 +35,7 @@ void FormWindow::DrawButton(Node& n, const DRAWITEMSTRUCT& dis) {
         RoundedOutline(dc, rc, focused ? RGB(0x3C, 0x7F, 0xB1) : RGB(0x8E, 0xA4, 0xC1), MulDiv(6, s, 96), nullptr);
     }
 
-    SelectGuard selFont(dc, n.font.get());
+    win32::SelectGuard selFont(dc, n.font.get());
     RECT textSize{0, 0, 0, 0};
     DrawTextW(dc, n.caption.c_str(), -1, &textSize, DT_SINGLELINE | DT_CALCRECT);
     const int gap = MulDiv(6, s, 96);

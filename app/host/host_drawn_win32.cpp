@@ -15,10 +15,10 @@ void FormWindow::PaintContainer(Node& c, HDC target) {
     GetClientRect(c.hwnd, &client);
     // Painted off screen, then copied once: the labels and pictures drawn
     // over the background do not flicker.
-    UniqueMemoryDc dc(CreateCompatibleDC(target));
-    UniqueBitmap bitmap(CreateCompatibleBitmap(target, std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)));
+    win32::UniqueDc dc(CreateCompatibleDC(target));
+    win32::UniqueBitmap bitmap(CreateCompatibleBitmap(target, std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)));
     if (!dc || !bitmap) return;
-    SelectGuard selBitmap(dc.get(), bitmap.get());
+    win32::SelectGuard selBitmap(dc.get(), bitmap.get());
     const bool contrast = Contrast();
     const COLORREF window = GetSysColor(COLOR_WINDOW), windowText = GetSysColor(COLOR_WINDOWTEXT);
     FillSolid(dc.get(), client, contrast ? window : c.back);
@@ -35,7 +35,7 @@ void FormWindow::PaintContainer(Node& c, HDC target) {
                 // A copy offset by a pixel would smear the text.
                 if (contrast && n.decorativeCopy) break;
                 if (!n.model->IsTransparent()) FillSolid(dc.get(), n.rect, contrast ? window : n.back);
-                SelectGuard selFont(dc.get(), n.font.get());
+                win32::SelectGuard selFont(dc.get(), n.font.get());
                 SetTextColor(dc.get(), contrast ? windowText : n.fore);
                 RECT rc = n.rect;
                 DrawTextW(dc.get(), n.caption.c_str(), -1, &rc, DT_WORDBREAK | DT_NOCLIP);
@@ -46,7 +46,7 @@ void FormWindow::PaintContainer(Node& c, HDC target) {
                 break;
             case Node::Role::Shape: {
                 const COLORREF fill = contrast ? window : Resolve(n.model->fillColor.value_or(0xFFFFFFu));
-                UniqueBrush brush(CreateSolidBrush(fill));
+                win32::UniqueBrush brush(CreateSolidBrush(fill));
                 const bool transparentFill = n.model->fillStyle.value_or(0) == 1;
                 RoundedOutline(dc.get(), n.rect, contrast ? windowText : RGB(0xC5, 0xD0, 0xDE),
                                MulDiv(12, static_cast<int>(dpi_), 96), transparentFill ? nullptr : brush.get());

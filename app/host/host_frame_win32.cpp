@@ -20,7 +20,7 @@ void FormWindow::PaintFrameOutline(Node& c, HDC dc, const RECT& client) {
     const COLORREF line = contrast ? GetSysColor(COLOR_WINDOWTEXT) : RGB(0xA9, 0xB8, 0xCC);
     const COLORREF ink = contrast ? GetSysColor(COLOR_WINDOWTEXT) : RGB(0x1C, 0x3A, 0x6E);
     const COLORREF back = contrast ? GetSysColor(COLOR_WINDOW) : c.back;
-    SelectGuard selFont(dc, c.font.get());
+    win32::SelectGuard selFont(dc, c.font.get());
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
     const int scale = static_cast<int>(dpi_);

@@ -2,23 +2,21 @@
 
 #include <cmath>
 
-#include "progressbar/gdi/font_win32.h"
-#include "progressbar/gdi/picture_win32.h"
+#include "gdi/font_win32.h"
+#include "gdi/picture_win32.h"
+#include "win32/library.h"
 
 namespace kavrel::app {
-
-std::wstring Widen(std::string_view utf8) { return progressbar::win32::Widen(utf8); }
 
 UINT DpiOfWindow(HWND hwnd) {
     // GetDpiForWindow exists from Windows 10 on; before, the system DPI.
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto getDpi = win32::ProcAddress<GetDpiForWindowFn>(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
     if (getDpi && hwnd) {
         const UINT dpi = getDpi(hwnd);
         if (dpi) return dpi;
     }
-    WindowDc dc(nullptr);
+    win32::WindowDc dc = win32::GetWindowDc(nullptr);
     const int dpi = dc.get() ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
@@ -31,26 +29,26 @@ RECT ToPixels(const TwipsRect& t, UINT dpi) {
     return RECT{left, top, left + TwipsToPixels(t.width, dpi), top + TwipsToPixels(t.height, dpi)};
 }
 
-UniqueFont CreateFontFor(const progressbar::StdFont& font, UINT dpi) {
-    const LOGFONTW lf = progressbar::win32::LogFontOf(font, static_cast<int>(dpi));
-    return UniqueFont(CreateFontIndirectW(&lf));
+win32::UniqueFont CreateFontFor(const persist::StdFont& font, UINT dpi) {
+    const LOGFONTW lf = gdi::LogFontOf(font, static_cast<int>(dpi));
+    return win32::UniqueFont(CreateFontIndirectW(&lf));
 }
 
-std::unique_ptr<DecodedPicture> DecodedPicture::Decode(const progressbar::StdPicture& picture) {
-    progressbar::win32::GdiObject<HBITMAP> decoded = progressbar::win32::DecodePicture(picture.bytes);
+std::unique_ptr<DecodedPicture> DecodedPicture::Decode(const persist::StdPicture& picture) {
+    win32::UniqueBitmap decoded = gdi::DecodePicture(picture.bytes);
     if (!decoded) return nullptr;
     auto out = std::unique_ptr<DecodedPicture>(new DecodedPicture());
     BITMAP bm{};
-    GetObjectW(decoded.Get(), sizeof bm, &bm);
+    GetObjectW(decoded.get(), sizeof bm, &bm);
     out->size_ = SIZE{bm.bmWidth, bm.bmHeight};
-    out->bitmap_.reset(decoded.Release());
+    out->bitmap_.reset(decoded.release());
     return out;
 }
 
 void DrawOpaque(HDC dst, const RECT& rc, const DecodedPicture& picture) {
-    UniqueMemoryDc src(CreateCompatibleDC(dst));
+    win32::UniqueDc src(CreateCompatibleDC(dst));
     if (!src) return;
-    SelectGuard sel(src.get(), picture.Bitmap());
+    win32::SelectGuard sel(src.get(), picture.Bitmap());
     const SIZE s = picture.Size();
     SetStretchBltMode(dst, COLORONCOLOR);
     StretchBlt(dst, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, src.get(), 0, 0, s.cx, s.cy, SRCCOPY);
@@ -60,12 +58,12 @@ void DrawTransparent(HDC dst, const RECT& rc, const DecodedPicture& picture, COL
     const SIZE s = picture.Size();
     const int w = rc.right - rc.left;
     const int h = rc.bottom - rc.top;
-    UniqueMemoryDc src(CreateCompatibleDC(dst));
-    UniqueMemoryDc maskDc(CreateCompatibleDC(dst));
-    UniqueBitmap mask(CreateBitmap(s.cx, s.cy, 1, 1, nullptr));
+    win32::UniqueDc src(CreateCompatibleDC(dst));
+    win32::UniqueDc maskDc(CreateCompatibleDC(dst));
+    win32::UniqueBitmap mask(CreateBitmap(s.cx, s.cy, 1, 1, nullptr));
     if (!src || !maskDc || !mask) return;
-    SelectGuard selSrc(src.get(), picture.Bitmap());
-    SelectGuard selMask(maskDc.get(), mask.get());
+    win32::SelectGuard selSrc(src.get(), picture.Bitmap());
+    win32::SelectGuard selMask(maskDc.get(), mask.get());
     // The mask is white where the picture has the key colour.
     SetBkColor(src.get(), key);
     BitBlt(maskDc.get(), 0, 0, s.cx, s.cy, src.get(), 0, 0, SRCCOPY);
@@ -81,7 +79,7 @@ void DrawTransparent(HDC dst, const RECT& rc, const DecodedPicture& picture, COL
     SetBkColor(dst, oldBk);
 }
 
-UniqueIcon IconFromIcoFile(const std::vector<std::uint8_t>& ico, int size) {
+win32::UniqueIcon IconFromIcoFile(const std::vector<std::uint8_t>& ico, int size) {
     // An .ico file is an icon directory followed by its images; the
     // resource form of the directory differs, so pick the image by hand.
     if (ico.size() < 6) return {};
@@ -108,7 +106,7 @@ UniqueIcon IconFromIcoFile(const std::vector<std::uint8_t>& ico, int size) {
     const std::uint32_t bytes = u32(best + 8);
     const std::uint32_t offset = u32(best + 12);
     if (offset > ico.size() || bytes > ico.size() - offset) return {};
-    return UniqueIcon(CreateIconFromResourceEx(const_cast<BYTE*>(ico.data() + offset), bytes, TRUE, 0x00030000, size,
+    return win32::UniqueIcon(CreateIconFromResourceEx(const_cast<BYTE*>(ico.data() + offset), bytes, TRUE, 0x00030000, size,
                                                size, LR_DEFAULTCOLOR));
 }
 

@@ -10,12 +10,11 @@
 #include <string_view>
 
 #include "app/form/form_model.h"
-#include "app/host/win32_handles.h"
-#include "progressbar/persist/std_objects.h"
+#include "win32/handle.h"
+#include "win32/text.h"
+#include "persist/std_objects.h"
 
 namespace kavrel::app {
-
-std::wstring Widen(std::string_view utf8);
 
 // The DPI a window is shown at (96 when the system cannot tell per window).
 UINT DpiOfWindow(HWND hwnd);
@@ -23,18 +22,18 @@ int TwipsToPixels(int twips, UINT dpi);
 RECT ToPixels(const TwipsRect& twips, UINT dpi);
 
 // A GDI font for the font object at a DPI.
-UniqueFont CreateFontFor(const progressbar::StdFont& font, UINT dpi);
+win32::UniqueFont CreateFontFor(const persist::StdFont& font, UINT dpi);
 
 // A picture decoded into a device-independent bitmap at its natural size.
 class DecodedPicture {
 public:
     // nullptr when the bytes cannot be decoded.
-    static std::unique_ptr<DecodedPicture> Decode(const progressbar::StdPicture& picture);
+    static std::unique_ptr<DecodedPicture> Decode(const persist::StdPicture& picture);
     HBITMAP Bitmap() const { return bitmap_.get(); }
     SIZE Size() const { return size_; }
 
 private:
-    UniqueBitmap bitmap_;
+    win32::UniqueBitmap bitmap_;
     SIZE size_{};
 };
 
@@ -45,6 +44,6 @@ void DrawTransparent(HDC dst, const RECT& rc, const DecodedPicture& picture, COL
 void DrawOpaque(HDC dst, const RECT& rc, const DecodedPicture& picture);
 
 // An icon of the requested size from an .ico file's bytes.
-UniqueIcon IconFromIcoFile(const std::vector<std::uint8_t>& ico, int size);
+win32::UniqueIcon IconFromIcoFile(const std::vector<std::uint8_t>& ico, int size);
 
 }  // namespace kavrel::app

@@ -12,10 +12,11 @@
 
 #include "app/host/form_window_win32.h"
 #include "app/host/host_gdi_win32.h"
-#include "app/host/win32_handles.h"
-#include "progressbar/accessible_win32.h"
+#include "base/text.h"
+#include "win32/handle.h"
+#include "win32/accessible.h"
 #include "progressbar/bar_surface_win32.h"
-#include "progressbar/gdi/contrast_win32.h"
+#include "win32/contrast.h"
 
 namespace kavrel::app::host {
 
@@ -29,13 +30,7 @@ inline constexpr char kButtonClassName[] = "ButtonPlusCtl.ButtonPlus";
 inline constexpr char kMenuClassName[] = "KavrelMenu.ctxHookMenu";
 inline constexpr char kBarClassName[] = "KavrelLinkTune.XP_ProgressBar";
 
-inline std::string Fold(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-inline bool SameName(std::string_view a, std::string_view b) { return Fold(a) == Fold(b); }
+inline bool SameName(std::string_view a, std::string_view b) { return base::EqualsNoCase(a, b); }
 
 // Colours of the description: RGB, or a system colour with the high bit.
 inline COLORREF Resolve(std::uint32_t colour) {
@@ -61,10 +56,10 @@ LRESULT Guarded(F&& f, LRESULT onError) noexcept {
 
 // High contrast: the drawn controls paint with system colours and none of
 // their own. Asked at each paint; the window repaints when it may change.
-inline bool Contrast() { return progressbar::win32::HighContrast(); }
+inline bool Contrast() { return win32::HighContrast(); }
 
 inline void FillSolid(HDC dc, const RECT& rc, COLORREF colour) {
-    UniqueBrush brush(CreateSolidBrush(colour));
+    win32::UniqueBrush brush(CreateSolidBrush(colour));
     FillRect(dc, &rc, brush.get());
 }
 
@@ -78,9 +73,9 @@ inline void VerticalGradient(HDC dc, const RECT& rc, COLORREF top, COLORREF bott
 }
 
 inline void RoundedOutline(HDC dc, const RECT& rc, COLORREF colour, int radius, HBRUSH fill) {
-    UniquePen pen(CreatePen(PS_SOLID, 1, colour));
-    SelectGuard selPen(dc, pen.get());
-    SelectGuard selBrush(dc, fill ? static_cast<HGDIOBJ>(fill) : GetStockObject(NULL_BRUSH));
+    win32::UniquePen pen(CreatePen(PS_SOLID, 1, colour));
+    win32::SelectGuard selPen(dc, pen.get());
+    win32::SelectGuard selBrush(dc, fill ? static_cast<HGDIOBJ>(fill) : GetStockObject(NULL_BRUSH));
     RoundRect(dc, rc.left, rc.top, rc.right, rc.bottom, radius, radius);
 }
 
@@ -114,13 +109,13 @@ struct FormWindow::Node {
 
     // Looks, from the description.
     std::wstring caption;
-    progressbar::StdFont fontSpec;
+    persist::StdFont fontSpec;
     bool hasFont = false;
-    UniqueFont font;
+    win32::UniqueFont font;
     COLORREF fore = RGB(0, 0, 0);
     COLORREF back = RGB(255, 255, 255);
     COLORREF maskColour = RGB(255, 255, 255);
-    UniqueBrush backBrush;
+    win32::UniqueBrush backBrush;
     std::unique_ptr<DecodedPicture> picture;
 
     // Progress bars: the component on its surface window.
@@ -131,7 +126,7 @@ struct FormWindow::Node {
     std::wstring accessibleName;
     bool decorativeCopy = false;  // repeats an overlapped label's text for its look
     bool namesBar = false;        // the caption a bar is named after
-    progressbar::win32::AccessibleHold accessible;
+    win32::AccessibleHold accessible;
 
     // Timers.
     UINT_PTR timerId = 0;
@@ -167,11 +162,11 @@ struct FormWindow::MenuState {
         const auto* d = reinterpret_cast<const DrawnData*>(data);
         return d && d->msaa.dwMSAASignature == static_cast<DWORD>(MSAA_MENU_SIG) ? d->item : nullptr;
     }
-    UniqueMenu bar;  // owned until attached to the window
+    win32::UniqueMenu bar;  // owned until attached to the window
     std::vector<std::unique_ptr<Item>> items;
     bool decorated = false;
-    progressbar::StdFont fontSpec;
-    UniqueFont font;
+    persist::StdFont fontSpec;
+    win32::UniqueFont font;
 };
 
 namespace host {

@@ -17,7 +17,7 @@ void FormWindow::BuildMenus() {
     menus_ = std::make_unique<MenuState>();
     // The menu decoration gives pictures to items by key, "#" and the name.
     struct Decoration {
-        progressbar::PictureRef picture;
+        persist::PictureRef picture;
         COLORREF key;
     };
     std::map<std::string, Decoration> decorations;
@@ -31,7 +31,7 @@ void FormWindow::BuildMenus() {
             const std::string n = std::to_string(i);
             const std::string key = bag.ReadString("key:" + n, "");
             const double mask = bag.ReadDouble("mask:" + n, 0);
-            decorations[Fold(key)] = Decoration{bag.ReadPicture("bmp:" + n),
+            decorations[base::FoldCase(key)] = Decoration{bag.ReadPicture("bmp:" + n),
                                                 Resolve(static_cast<std::uint32_t>(static_cast<std::int64_t>(mask)))};
         }
     }
@@ -43,7 +43,7 @@ void FormWindow::BuildMenus() {
         for (const Control& item : items) {
             auto state = std::make_unique<MenuState::Item>();
             state->name = item.name;
-            state->caption = Widen(item.caption.value_or(""));
+            state->caption = win32::Widen(item.caption.value_or(""));
             state->id = kFirstMenuId + static_cast<UINT>(menus_->items.size());
             const UINT enabled = item.IsEnabled() ? 0 : MF_GRAYED;
             if (item.IsSeparator()) {
@@ -55,7 +55,7 @@ void FormWindow::BuildMenus() {
                 AppendMenuW(menu, MF_POPUP | MF_STRING | enabled, reinterpret_cast<UINT_PTR>(popup),
                             state->caption.c_str());
             } else if (!topLevel && menus_->decorated) {
-                auto it = decorations.find(Fold("#" + item.name));
+                auto it = decorations.find(base::FoldCase("#" + item.name));
                 if (it != decorations.end() && it->second.picture) {
                     state->picture = DecodedPicture::Decode(*it->second.picture);
                     state->key = it->second.key;
@@ -76,7 +76,7 @@ void FormWindow::BuildMenus() {
             } else {
                 AppendMenuW(menu, MF_STRING | enabled, state->id, state->caption.c_str());
             }
-            byName_[Fold(item.name)] = nullptr;  // names of menu items are taken
+            byName_[base::FoldCase(item.name)] = nullptr;  // names of menu items are taken
             menus_->items.push_back(std::move(state));
         }
     };
@@ -88,8 +88,8 @@ void FormWindow::MeasureMenuItem(MEASUREITEMSTRUCT& mis) {
     const MenuState::Item* item = MenuState::DrawnItem(mis.itemData);
     if (!item) return;
     const int s = static_cast<int>(dpi_);
-    WindowDc wdc(hwnd_);
-    SelectGuard selFont(wdc.get(), menus_->font.get());
+    win32::WindowDc wdc = win32::GetWindowDc(hwnd_);
+    win32::SelectGuard selFont(wdc.get(), menus_->font.get());
     RECT rc{0, 0, 0, 0};
     DrawTextW(wdc.get(), item->caption.c_str(), -1, &rc, DT_SINGLELINE | DT_CALCRECT);
     mis.itemWidth = static_cast<UINT>(MulDiv(16 + 12 + 8 + 24, s, 96) + rc.right);
@@ -122,7 +122,7 @@ void FormWindow::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
     if (selected && !grayed && !contrast) {
         RECT hi = rc;
         InflateRect(&hi, -1, 0);
-        UniqueBrush fill(CreateSolidBrush(RGB(0xDC, 0xE8, 0xF6)));
+        win32::UniqueBrush fill(CreateSolidBrush(RGB(0xDC, 0xE8, 0xF6)));
         RoundedOutline(dc, hi, RGB(0x7D, 0xA2, 0xCE), MulDiv(4, s, 96), fill.get());
     }
     if (item->picture) {
@@ -131,7 +131,7 @@ void FormWindow::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
         const int y = (rc.top + rc.bottom - size) / 2;
         DrawTransparent(dc, RECT{x, y, x + size, y + size}, *item->picture, item->key);
     }
-    SelectGuard selFont(dc, menus_->font.get());
+    win32::SelectGuard selFont(dc, menus_->font.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, text);
     RECT tr{rc.left + column + MulDiv(8, s, 96), rc.top, rc.right, rc.bottom};

@@ -11,7 +11,7 @@ namespace kavrel::app {
 using namespace host;
 
 FormWindow::Node& FormWindow::Lookup(std::string_view name) const {
-    auto it = byName_.find(Fold(name));
+    auto it = byName_.find(base::FoldCase(name));
     if (it == byName_.end() || !it->second) {
         throw std::invalid_argument("no control named " + std::string(name));
     }

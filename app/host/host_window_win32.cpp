@@ -9,6 +9,7 @@
 
 #include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
+#include "win32/library.h"
 
 namespace kavrel::app {
 
@@ -56,10 +57,10 @@ void FormWindow::Build() {
     root_->owner = this;
     root_->model = &w;
     root_->role = Node::Role::Form;
-    root_->caption = Widen(w.caption.value_or(""));
+    root_->caption = win32::Widen(w.caption.value_or(""));
     root_->back = Resolve(w.backColor.value_or(0xFFFFFFu));
     root_->backBrush.reset(CreateSolidBrush(root_->back));
-    byName_[Fold(w.name)] = root_.get();
+    byName_[base::FoldCase(w.name)] = root_.get();
 
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT;
@@ -117,7 +118,7 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
         }
         // Looks: built-in controls carry them as properties, hosted ones in
         // their stored property set.
-        node->caption = Widen(child.caption.value_or(""));
+        node->caption = win32::Widen(child.caption.value_or(""));
         if (child.font) {
             node->fontSpec = *child.font;
             node->hasFont = true;
@@ -126,8 +127,8 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
         if (child.backColor) node->back = Resolve(*child.backColor);
         if (child.picture) node->picture = DecodedPicture::Decode(*child.picture);
         if (child.storedSet) {
-            const progressbar::PropertyBag& bag = *child.storedSet;
-            if (bag.Contains("caption")) node->caption = Widen(bag.ReadString("caption", ""));
+            const persist::PropertyBag& bag = *child.storedSet;
+            if (bag.Contains("caption")) node->caption = win32::Widen(bag.ReadString("caption", ""));
             if (auto f = bag.ReadFont("font")) {
                 node->fontSpec = *f;
                 node->hasFont = true;
@@ -142,7 +143,7 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
             node->timerId = kFirstTimerId + byName_.size();
             node->timerEnabled = false;
         }
-        byName_[Fold(child.name)] = node.get();
+        byName_[base::FoldCase(child.name)] = node.get();
         made.push_back(std::move(node));
     }
 
@@ -190,7 +191,7 @@ void FormWindow::Layout(UINT dpi) {
     std::function<void(Node&)> place = [&](Node& n) {
         if (n.model->position) n.rect = ToPixels(*n.model->position, dpi);
         // The control takes the new font before the old one is deleted.
-        UniqueFont font = n.hasFont ? CreateFontFor(n.fontSpec, dpi) : UniqueFont();
+        win32::UniqueFont font = n.hasFont ? CreateFontFor(n.fontSpec, dpi) : win32::UniqueFont();
         if (n.bar) {
             n.bar->SetBounds(n.rect);
         } else if (n.hwnd && n.role != Node::Role::Form) {
@@ -210,8 +211,7 @@ void FormWindow::Layout(UINT dpi) {
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
     using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    static const auto adjustForDpi = win32::ProcAddress<AdjustForDpiFn>(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi");
     const BOOL hasMenu = GetMenu(hwnd_) != nullptr;
     if (adjustForDpi) {
         adjustForDpi(&rc, style, hasMenu, exStyle, dpi);
@@ -280,7 +280,7 @@ bool FormWindow::HandleCommon(Node& container, UINT msg, WPARAM wp, LPARAM lp, L
             result = 1;  // the paint covers everything
             return true;
         case WM_PAINT: {
-            PaintScope paint(container.hwnd);
+            win32::PaintScope paint(container.hwnd);
             PaintContainer(container, paint.dc());
             result = 0;
             return true;

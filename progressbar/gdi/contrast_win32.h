@@ -1,21 +1,10 @@
-// Whether the user has asked Windows for high contrast, for every control
-// that draws itself (the bar and the window host's drawn controls): they then
-// paint with the system colours and none of their own.
+// Only for tests/e2e/contrast_decided_win32.cpp, which another branch of
+// the work owns and this one may not edit: the decision lives in
+// win32/contrast.h. Delete this file once that test includes it directly.
 #pragma once
 
-#include <optional>
+#include "win32/contrast.h"
 
 namespace kavrel::progressbar::win32 {
-
-// SPI_GETHIGHCONTRAST, asked at each call, so that a change of the setting
-// shows at the next paint: the window repaints on WM_SETTINGCHANGE and
-// WM_SYSCOLORCHANGE.
-bool HighContrast();
-
-// Replaces the system's answer for the rest of the process (std::nullopt
-// gives it back). For tests and the contrast screenshot only: the mode
-// cannot be switched on where they run (Wine does not implement
-// SPI_SETHIGHCONTRAST). The program itself never calls it.
-void DecideHighContrast(std::optional<bool> on);
-
+using kavrel::win32::DecideHighContrast;
 }  // namespace kavrel::progressbar::win32

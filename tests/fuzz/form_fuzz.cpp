@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FormDescription form;
     try {
         form = DecodeForm(std::span(data, size));
-    } catch (const kavrel::progressbar::FormatError&) {
+    } catch (const kavrel::persist::FormatError&) {
         return 0;
     }
     if (EncodeForm(form) != std::vector<std::uint8_t>(data, data + size)) std::abort();

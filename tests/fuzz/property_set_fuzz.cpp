@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "progressbar/persist/property_set.h"
+#include "persist/property_set.h"
 
-using namespace kavrel::progressbar;
+using namespace kavrel::persist;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     PropertyBag bag;

@@ -2,10 +2,12 @@
 
 #include <string>
 
+#include "base/text.h"
+
 namespace kavrel::testing {
 
 bool KeyMissingOnAStandardSystem(const optimiser::TweakRow& row) {
-    return registry::FoldCase(row.keyPath).find(R"(services\services)") != std::string::npos;
+    return base::FoldCase(row.keyPath).find(R"(services\services)") != std::string::npos;
 }
 
 void MakeTableKeys(registry::MemoryRegistry& reg, std::string_view except) {

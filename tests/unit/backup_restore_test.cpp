@@ -8,6 +8,7 @@
 #include <set>
 
 #include "backup/restore.h"
+#include "base/text.h"
 #include "backup/run_report.h"
 #include "backup/snapshot.h"
 #include "registry/memory_registry.h"
@@ -147,7 +148,7 @@ TEST_F(System, TheBackupSavesWhatIsThereAndOnlyNamesWhatIsNot) {
     std::map<std::string, std::optional<RawValue>> saved;
     for (const auto& v : read.values) {
         EXPECT_NE(v.root, HKCU);
-        EXPECT_EQ(registry::FoldCase(v.keyPath).find(R"(services\services)"), std::string::npos);
+        EXPECT_EQ(base::FoldCase(v.keyPath).find(R"(services\services)"), std::string::npos);
         saved[v.keyPath + "|" + v.valueName] = v.value;
     }
     EXPECT_EQ(saved.at(std::string(kTcpip) + "|TcpWindowSize"), (RawValue{registry::kTypeSz, Utf16(u"64240")}));

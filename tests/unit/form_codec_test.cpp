@@ -5,13 +5,13 @@
 
 #include "app/form/form_codec.h"
 #include "app/form/form_dump.h"
-#include "progressbar/persist/picture_file.h"
-#include "progressbar/persist/property_set.h"
+#include "persist/picture_file.h"
+#include "persist/property_set.h"
 #include "tests/unit/stored_bytes.h"
 
 using namespace kavrel::app;
-using kavrel::progressbar::FormatError;
-using kavrel::progressbar::PropertyBag;
+using kavrel::persist::FormatError;
+using kavrel::persist::PropertyBag;
 using kavrel::testing::FromHex;
 
 namespace {
@@ -49,7 +49,7 @@ FormDescription Sample() {
     frame.position = TwipsRect{120, 120, 7455, 4695};
     frame.tabIndex = 0;
     PropertyBag bag;
-    kavrel::progressbar::WriteExtentKeysFromTwips(bag, 7455, 4695);
+    kavrel::persist::WriteExtentKeysFromTwips(bag, 7455, 4695);
     bag.Write("caption", std::string("Cadre"));
     frame.storedSet = bag;
 
@@ -86,7 +86,7 @@ FormDescription Sample() {
     picture.name = "Image1";
     picture.kind = ControlKind::Picture;
     picture.position = TwipsRect{120, 1245, 300, 300};
-    picture.picture = kavrel::progressbar::PictureFromFile(FromHex("FFD8FFC0001108001400140301220002110103110100FFD9"));
+    picture.picture = kavrel::persist::PictureFromFile(FromHex("FFD8FFC0001108001400140301220002110103110100FFD9"));
 
     Control shape;
     shape.id = 6;
@@ -177,7 +177,7 @@ TEST(FormCodec, ModelSurvivesBytesAndBytesSurviveTheModel) {
     EXPECT_EQ(EncodeForm(back), bytes);
     // The hosted control's set is kept as read, too.
     EXPECT_EQ(back.window.children[0].storedSetBytes,
-              kavrel::progressbar::EncodePropertySet(*form.window.children[0].storedSet));
+              kavrel::persist::EncodePropertySet(*form.window.children[0].storedSet));
 }
 
 // Walks the records by their lengths and collects every structure byte.

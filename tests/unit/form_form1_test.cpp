@@ -10,14 +10,14 @@
 #include <map>
 
 #include "app/form/form_codec.h"
-#include "progressbar/persist/picture_file.h"
-#include "progressbar/persist/property_set.h"
+#include "persist/picture_file.h"
+#include "persist/property_set.h"
 #include "tests/unit/stored_bytes.h"
 
 using namespace kavrel::app;
-using kavrel::progressbar::FontRef;
-using kavrel::progressbar::PictureRef;
-using kavrel::progressbar::PropertyValue;
+using kavrel::persist::FontRef;
+using kavrel::persist::PictureRef;
+using kavrel::persist::PropertyValue;
 
 namespace {
 
@@ -86,7 +86,7 @@ TEST_F(Form1, TheWindow) {
     EXPECT_EQ(w.backColor, 0x00FFFFFFu);
     EXPECT_TRUE(w.IsEnabled());
     ASSERT_TRUE(w.icon);
-    auto info = kavrel::progressbar::InspectPicture(w.icon->bytes);
+    auto info = kavrel::persist::InspectPicture(w.icon->bytes);
     EXPECT_EQ(info.format, StdPicture::Format::Icon);
     EXPECT_EQ(info.width, 32);
     EXPECT_EQ(info.height, 32);
@@ -255,8 +255,8 @@ TEST_F(Form1, HostEntries) {
         EXPECT_EQ(c.visible.has_value(), !h.visible) << "stored only as hidden";
         ASSERT_TRUE(c.storedSet);
         // The extent keys are the control's size in hundredths of a millimetre.
-        EXPECT_EQ(c.storedSet->ReadInt32("_extentx", 0), kavrel::progressbar::TwipsToHimetric(h.position.width));
-        EXPECT_EQ(c.storedSet->ReadInt32("_extenty", 0), kavrel::progressbar::TwipsToHimetric(h.position.height));
+        EXPECT_EQ(c.storedSet->ReadInt32("_extentx", 0), kavrel::persist::TwipsToHimetric(h.position.width));
+        EXPECT_EQ(c.storedSet->ReadInt32("_extenty", 0), kavrel::persist::TwipsToHimetric(h.position.height));
     }
     const Control& menu = C("ctxHookMenu1");
     EXPECT_EQ(menu.className, "KavrelMenu.ctxHookMenu");
@@ -281,7 +281,7 @@ std::string Describe(const PropertyValue& v) {
                std::to_string((*f)->charset) + ((*f)->italic || (*f)->underline || (*f)->strikethrough ? " styled" : "");
     }
     const auto& p = std::get<PictureRef>(v);
-    auto info = kavrel::progressbar::InspectPicture(p->bytes);
+    auto info = kavrel::persist::InspectPicture(p->bytes);
     return std::string(p->format == StdPicture::Format::Bitmap ? "bmp " : p->format == StdPicture::Format::Jpeg ? "jpeg " : "? ") +
            std::to_string(p->width) + "x" + std::to_string(p->height) + " " + std::to_string(info.bitsPerPixel);
 }
@@ -317,13 +317,13 @@ TEST_F(Form1, FrameSetsByteForByte) {
     };
     for (const auto& f : frames) {
         SCOPED_TRACE(f.name);
-        kavrel::progressbar::PropertyBag bag;
-        kavrel::progressbar::WriteExtentKeys(bag, f.x, f.y);
+        kavrel::persist::PropertyBag bag;
+        kavrel::persist::WriteExtentKeys(bag, f.x, f.y);
         bag.Write("backcolor", 0x00FFFFFF);
         bag.Write("style", 5);
         bag.Write("font", std::make_shared<StdFont>(f.font));
         bag.Write("caption", std::string(f.caption));
-        EXPECT_EQ(C(f.name).storedSetBytes, kavrel::progressbar::EncodePropertySet(bag));
+        EXPECT_EQ(C(f.name).storedSetBytes, kavrel::persist::EncodePropertySet(bag));
     }
 }
 

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
-#include "progressbar/persist/picture_file.h"
-#include "progressbar/persist/property_bag.h"
-#include "progressbar/persist/property_set.h"
+#include "persist/picture_file.h"
+#include "persist/property_bag.h"
+#include "persist/property_set.h"
 #include "tests/unit/stored_bytes.h"
 
-using namespace kavrel::progressbar;
+using namespace kavrel::persist;
 using kavrel::testing::FromHex;
 using kavrel::testing::kBar1Set;
 

@@ -5,6 +5,7 @@
 
 #include <limits>
 
+#include "base/number.h"
 #include "progressbar/arithmetic.h"
 #include "progressbar/colour.h"
 
@@ -16,15 +17,15 @@ constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kIntMin = std::numeric_limits<std::int32_t>::min();
 
 TEST(Rounding, HalvesGoToTheEvenNeighbour) {
-    EXPECT_EQ(RoundHalfEven(0.5), 0.0);
-    EXPECT_EQ(RoundHalfEven(1.5), 2.0);
-    EXPECT_EQ(RoundHalfEven(2.5), 2.0);
-    EXPECT_EQ(RoundHalfEven(12.5), 12.0);
-    EXPECT_EQ(RoundHalfEven(-2.5), -2.0);
-    EXPECT_EQ(RoundHalfEven(-3.5), -4.0);
-    EXPECT_EQ(RoundHalfEven(2.5000000001), 3.0);
-    EXPECT_EQ(RoundHalfEven(0.49999999999999994), 0.0);
-    EXPECT_EQ(RoundHalfEven(-0.7), -1.0);
+    EXPECT_EQ(kavrel::base::RoundHalfEven(0.5), 0.0);
+    EXPECT_EQ(kavrel::base::RoundHalfEven(1.5), 2.0);
+    EXPECT_EQ(kavrel::base::RoundHalfEven(2.5), 2.0);
+    EXPECT_EQ(kavrel::base::RoundHalfEven(12.5), 12.0);
+    EXPECT_EQ(kavrel::base::RoundHalfEven(-2.5), -2.0);
+    EXPECT_EQ(kavrel::base::RoundHalfEven(-3.5), -4.0);
+    EXPECT_EQ(kavrel::base::RoundHalfEven(2.5000000001), 3.0);
+    EXPECT_EQ(kavrel::base::RoundHalfEven(0.49999999999999994), 0.0);
+    EXPECT_EQ(kavrel::base::RoundHalfEven(-0.7), -1.0);
 }
 
 TEST(Rounding, ResultsOutside32BitsAreOverflowErrors) {

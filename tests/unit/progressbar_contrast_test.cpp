@@ -10,6 +10,7 @@
 
 #include "progressbar_fakes.h"
 
+using namespace kavrel::persist;
 using namespace kavrel::progressbar;
 using namespace kavrel::progressbar::testing;
 

@@ -50,14 +50,14 @@ public:
     void FillHatched(const Rect& rc, std::int32_t style, Colour rgb) override {
         Add("hatch " + RectText(rc) + " " + std::to_string(style) + " " + Hex(rgb));
     }
-    void PatternFill(const StdPicture&, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) override {
+    void PatternFill(const persist::StdPicture&, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) override {
         Add("pattern " + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(w) + "," +
             std::to_string(h));
     }
     void SetBackColour(Colour rgb) override { Add("bkcolor " + Hex(rgb)); }
     void SetTransparentBackground() override { Add("bkmode transparent"); }
     void SetTextColour(Colour rgb) override { Add("textcolor " + Hex(rgb)); }
-    std::unique_ptr<Selection> SelectFont(const StdFont& font) override {
+    std::unique_ptr<Selection> SelectFont(const persist::StdFont& font) override {
         Add("font " + font.name + " " + std::to_string(font.size));
         return std::make_unique<Restore>(*this);
     }

@@ -4,10 +4,11 @@
 
 #include <algorithm>
 
-#include "progressbar/persist/property_set.h"
+#include "persist/property_set.h"
 #include "progressbar_fakes.h"
 #include "stored_bytes.h"
 
+using namespace kavrel::persist;
 using namespace kavrel::progressbar;
 using namespace kavrel::progressbar::testing;
 using kavrel::testing::Bar2Set;
@@ -155,9 +156,9 @@ TEST(ProgressBarPersistence, AFailingStepEndsTheLoadAndKeepsWhatWasDone) {
     try {
         b.bar.ReadProperties(DecodePropertySet(EncodePropertySet(bag), 0));
         FAIL() << "a string for Max must not load";
-    } catch (const kavrel::progressbar::FormatError& e) {
+    } catch (const kavrel::persist::FormatError& e) {
         EXPECT_NE(std::string(e.what()).find("max"), std::string::npos) << e.what();
-        EXPECT_NE(e.Offset(), kavrel::progressbar::FormatError::kNoOffset);
+        EXPECT_NE(e.Offset(), kavrel::persist::FormatError::kNoOffset);
     }
     EXPECT_EQ(b.bar.Color(), 0x00ABCDEF);   // done before the failure
     EXPECT_EQ(b.bar.Max(), 100);            // the failing step changed nothing

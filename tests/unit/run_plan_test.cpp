@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "base/text.h"
 #include "optimiser/run_plan.h"
 #include "registry/memory_registry.h"
 #include "registry_printers.h"
@@ -75,7 +76,7 @@ TEST(Plan, EachProfileTouchesItsDistinctValuesOnceInTableOrder) {
         std::set<std::tuple<std::uint32_t, std::string, std::string>> seen;
         int previous = 0;
         for (const auto& v : plan) {
-            EXPECT_TRUE(seen.emplace(v.root, registry::FoldCase(v.keyPath), registry::FoldCase(v.valueName)).second)
+            EXPECT_TRUE(seen.emplace(v.root, base::FoldCase(v.keyPath), base::FoldCase(v.valueName)).second)
                 << type << " " << v.valueName;
             EXPECT_GT(v.rows.front(), previous) << type << " " << v.valueName;
             previous = v.rows.front();

@@ -13,6 +13,7 @@
 
 #include "backup/backup_folder_win32.h"
 #include "backup/host_win32.h"
+#include "win32/text.h"
 
 using namespace kavrel::backup;
 
@@ -92,10 +93,10 @@ TEST(BackupFolderOnWine, MakesBothFoldersAndNeverWritesOverAnEarlierBackup) {
     TempFolder base;
     BackupFolder folder(base.path());
     const std::wstring backups = base.path() + L"\\Kavrel LinkTune\\Sauvegardes";
-    EXPECT_EQ(folder.Location(), Utf8(backups));
-    EXPECT_EQ(folder.Store(kBytes, kWhen), Utf8(backups + L"\\sauvegarde-20240501-140322.reg"));
-    EXPECT_EQ(folder.Store({1, 2, 3}, kWhen), Utf8(backups + L"\\sauvegarde-20240501-140322-2.reg"));
-    EXPECT_EQ(folder.Store({4}, kWhen), Utf8(backups + L"\\sauvegarde-20240501-140322-3.reg"));
+    EXPECT_EQ(folder.Location(), kavrel::win32::Narrow(backups));
+    EXPECT_EQ(folder.Store(kBytes, kWhen), kavrel::win32::Narrow(backups + L"\\sauvegarde-20240501-140322.reg"));
+    EXPECT_EQ(folder.Store({1, 2, 3}, kWhen), kavrel::win32::Narrow(backups + L"\\sauvegarde-20240501-140322-2.reg"));
+    EXPECT_EQ(folder.Store({4}, kWhen), kavrel::win32::Narrow(backups + L"\\sauvegarde-20240501-140322-3.reg"));
     EXPECT_EQ(Contents(backups + L"\\sauvegarde-20240501-140322.reg"), kBytes);
     EXPECT_EQ(Contents(backups + L"\\sauvegarde-20240501-140322-2.reg"), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_EQ(FilesIn(backups).size(), 3u);
@@ -113,7 +114,7 @@ TEST(BackupFolderOnWine, AFolderThatCannotBeMadeIsReportedAndNothingIsWritten) {
         folder.Store(kBytes, kWhen);
         FAIL() << "stored";
     } catch (const BackupWriteError& e) {
-        EXPECT_NE(std::string(e.what()).find(Utf8(blocker)), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(kavrel::win32::Narrow(blocker)), std::string::npos) << e.what();
     }
     EXPECT_FALSE(IsFolder(blocker + L"\\Sauvegardes"));
     EXPECT_EQ(FilesIn(base.path()), (std::vector<std::wstring>{L"Kavrel LinkTune"}));
@@ -207,8 +208,8 @@ TEST(BackupFileOnWine, IsMadeNewAndNeverReplacesAFile) {
     TempFolder base;
     const std::wstring path = base.path() + L"\\avant.reg";
     BackupFile file(path);
-    EXPECT_EQ(file.Location(), Utf8(path));
-    EXPECT_EQ(file.Store(kBytes, kWhen), Utf8(path));
+    EXPECT_EQ(file.Location(), kavrel::win32::Narrow(path));
+    EXPECT_EQ(file.Store(kBytes, kWhen), kavrel::win32::Narrow(path));
     EXPECT_EQ(Contents(path), kBytes);
     try {
         file.Store({9, 9}, kWhen);
@@ -232,7 +233,7 @@ TEST(ProcessOnWine, TheTokenAndTheNamesAreRead) {
     EXPECT_EQ(now.year, t.wYear);
     EXPECT_GE(now.month, 1);
     EXPECT_LE(now.month, 12);
-    EXPECT_EQ(Utf8(Wide("Réseau « local »")), "Réseau « local »");
+    EXPECT_EQ(kavrel::win32::Narrow(kavrel::win32::Widen("Réseau « local »")), "Réseau « local »");
     EXPECT_FALSE(ProgramDataFolder().empty());
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/hardening_win32.h"
+#include "win32/library.h"
 #include "app/open_address_win32.h"
 
 namespace {
@@ -77,7 +77,7 @@ TEST(DllSearch, CurrentFolderIsSearchedOnlyUntilTheSearchIsRestricted) {
     FreeLibrary(before);
     DeleteFileW(planted.Marker().c_str());
 
-    ASSERT_EQ(kavrel::RestrictDllSearch(), kavrel::DllSearch::SystemFolderOnly);
+    ASSERT_EQ(kavrel::win32::RestrictDllSearch(), kavrel::win32::DllSearch::SystemFolderOnly);
     EXPECT_EQ(LoadLibraryW(L"kavrel_planted.dll"), nullptr);
     EXPECT_FALSE(Exists(planted.Marker())) << "the planted DLL ran after the restriction";
 
@@ -92,19 +92,19 @@ TEST(SystemLibrary, ComesFromTheSystemFolderOnly) {
     PlantedFolder planted(L"kavrel_planted.dll");
     ASSERT_TRUE(planted.Copied());
 
-    EXPECT_FALSE(kavrel::LoadSystemLibrary(L"kavrel_planted.dll"));
-    EXPECT_FALSE(kavrel::LoadSystemLibrary(planted.Dll().c_str())) << "a path is not a system library";
-    EXPECT_FALSE(kavrel::LoadSystemLibrary(L".\\kavrel_planted.dll"));
-    EXPECT_FALSE(kavrel::LoadSystemLibrary(L""));
+    EXPECT_FALSE(kavrel::win32::LoadSystemLibrary(L"kavrel_planted.dll"));
+    EXPECT_FALSE(kavrel::win32::LoadSystemLibrary(planted.Dll().c_str())) << "a path is not a system library";
+    EXPECT_FALSE(kavrel::win32::LoadSystemLibrary(L".\\kavrel_planted.dll"));
+    EXPECT_FALSE(kavrel::win32::LoadSystemLibrary(L""));
     EXPECT_FALSE(Exists(planted.Marker())) << "the planted DLL ran";
 
-    kavrel::SystemLibrary oleacc = kavrel::LoadSystemLibrary(L"oleacc.dll");
+    kavrel::win32::UniqueModule oleacc = kavrel::win32::LoadSystemLibrary(L"oleacc.dll");
     ASSERT_TRUE(oleacc);
-    EXPECT_EQ(ModulePath(oleacc.Get()), SystemFolder() + L"\\oleacc.dll");
-    EXPECT_NE(GetProcAddress(oleacc.Get(), "AccessibleObjectFromWindow"), nullptr);
+    EXPECT_EQ(ModulePath(oleacc.get()), SystemFolder() + L"\\oleacc.dll");
+    EXPECT_NE(GetProcAddress(oleacc.get(), "AccessibleObjectFromWindow"), nullptr);
 
     // Ownership moves; the module stays loaded while one owner holds it.
-    kavrel::SystemLibrary moved = std::move(oleacc);
+    kavrel::win32::UniqueModule moved = std::move(oleacc);
     EXPECT_FALSE(oleacc);
     ASSERT_TRUE(moved);
     EXPECT_NE(GetModuleHandleW(L"oleacc.dll"), nullptr);

@@ -18,13 +18,13 @@
 #include "app/form1_win32.h"
 #include "app/form/form_codec.h"
 #include "app/host/host_gdi_win32.h"
-#include "progressbar/accessible_win32.h"
+#include "win32/accessible.h"
 #include "registry/memory_registry.h"
 #include "tests/support/form1_fixture_win32.h"
 
 using namespace kavrel;
 using namespace kavrel::app;
-using kavrel::progressbar::win32::kIID_IAccessible;
+using kavrel::win32::kIID_IAccessible;
 using kavrel::testing::Form1Bytes;
 using kavrel::testing::Pump;
 
@@ -208,7 +208,7 @@ TEST_F(AccessibleForm1, TheIdleWindowShowsItsControlsInReadingOrder) {
         {ROLE_SYSTEM_PROGRESSBAR, L"Optimisation en cours"},
         {ROLE_SYSTEM_PUSHBUTTON, L"Optimiser"},
         {ROLE_SYSTEM_PUSHBUTTON, L"A Propos"},
-        {ROLE_SYSTEM_STATICTEXT, Widen(kVendorCopyright)},
+        {ROLE_SYSTEM_STATICTEXT, kavrel::win32::Widen(kVendorCopyright)},
     };
     EXPECT_EQ(inFrame.RolesAndNames(), expected);
     for (const Element& e : inFrame.elements) {

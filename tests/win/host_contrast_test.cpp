@@ -15,7 +15,7 @@
 
 #include "app/form1_win32.h"
 #include "app/form/form_codec.h"
-#include "progressbar/gdi/contrast_win32.h"
+#include "win32/contrast.h"
 #include "progressbar_support_win32.h"
 #include "registry/memory_registry.h"
 #include "tests/support/form1_fixture_win32.h"
@@ -26,7 +26,7 @@ using kavrel::app::LoadForm1;
 using kavrel::progressbar::Colour;
 using kavrel::progressbar::PixelImage;
 using kavrel::progressbar::win32::CapturePixels;
-using kavrel::progressbar::win32::DecideHighContrast;
+using kavrel::win32::DecideHighContrast;
 using kavrel::testing::Form1Bytes;
 using kavrel::testing::Pump;
 

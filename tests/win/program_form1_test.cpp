@@ -343,7 +343,7 @@ TEST_F(Form1Procedures, TheAboutBoxIsModalWithTheInformationIcon) {
     g_seen = nullptr;
     ASSERT_EQ(seen.shown, 1);
     EXPECT_EQ(seen.title, L"A Propos de Kavrel LinkTune 2.0");
-    EXPECT_EQ(seen.text, Widen(AboutText()));
+    EXPECT_EQ(seen.text, kavrel::win32::Widen(AboutText()));
     EXPECT_TRUE(seen.informationIcon);
 }
 

@@ -6,6 +6,7 @@
 
 #include "progressbar_support_win32.h"
 
+using namespace kavrel::persist;
 using namespace kavrel::progressbar;
 using namespace kavrel::progressbar::testing;
 

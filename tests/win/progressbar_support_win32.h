@@ -89,19 +89,19 @@ inline long GdiObjectsInUse() {
 
 // An 8 x 8 BMP file whose pixel (x, y) is PatternColour(x, y).
 inline Colour PatternColour(int x, int y) { return Rgb(x * 30 + 10, y * 30 + 10, 200 - 20 * ((x + y) % 8)); }
-inline std::shared_ptr<StdPicture> PatternBmp() {
+inline std::shared_ptr<persist::StdPicture> PatternBmp() {
     PixelImage image{8, 8, {}};
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x) image.pixels.push_back(PatternColour(x, y));
-    auto picture = std::make_shared<StdPicture>();
-    picture->format = StdPicture::Format::Bitmap;
+    auto picture = std::make_shared<persist::StdPicture>();
+    picture->format = persist::StdPicture::Format::Bitmap;
     picture->bytes = EncodeBmp24(image);
     picture->width = picture->height = 8;
     return picture;
 }
 
 // An 8 x 8 JPEG file of one colour, #3366CC.
-inline std::shared_ptr<StdPicture> SolidJpeg() {
+inline std::shared_ptr<persist::StdPicture> SolidJpeg() {
     static const std::uint8_t kJpeg[] = {
       0xff, 0xd8, 0xff, 0xe0, 0x00, 0x10, 0x4a, 0x46, 0x49, 0x46, 0x00, 0x01,
       0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0xff, 0xdb, 0x00, 0x43,
@@ -128,8 +128,8 @@ inline std::shared_ptr<StdPicture> SolidJpeg() {
       0x00, 0xff, 0xda, 0x00, 0x0c, 0x03, 0x01, 0x00, 0x02, 0x11, 0x03, 0x11,
       0x00, 0x3f, 0x00, 0x07, 0x9e, 0x01, 0xde, 0xff, 0xd9
     };
-    auto picture = std::make_shared<StdPicture>();
-    picture->format = StdPicture::Format::Jpeg;
+    auto picture = std::make_shared<persist::StdPicture>();
+    picture->format = persist::StdPicture::Format::Jpeg;
     picture->bytes.assign(std::begin(kJpeg), std::end(kJpeg));
     picture->width = picture->height = 8;
     return picture;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "optimiser/optimisation_run.h"
 #include "registry/advapi32_backend_win32.h"
 #include "registry/memory_registry.h"
@@ -133,7 +134,7 @@ TEST_F(ExactOnWine, TheRunStoresWhatTheInMemoryRegistryModels) {
         // Several rows share a name under different keys; the one the scratch
         // key holds is the last of them.
         const auto last = std::find_if(rows.rbegin(), rows.rend(), [&](const optimiser::TweakRow* r) {
-            return FoldCase(r->valueName) == FoldCase(row->valueName);
+            return kavrel::base::FoldCase(r->valueName) == kavrel::base::FoldCase(row->valueName);
         });
         if (*last != row) continue;
         EXPECT_EQ(real.value.type, static_cast<std::uint32_t>(modelled->kind)) << row->number;

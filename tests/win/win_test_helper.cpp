@@ -1,6 +1,6 @@
 // A small console program the Windows tests start:
 //   win_test_helper load [--restrict] NAME.dll...
-//       with --restrict, kavrel::RestrictDllSearch() first; then
+//       with --restrict, kavrel::win32::RestrictDllSearch() first; then
 //       LoadLibraryW(NAME) for each name and one line "NAME<TAB>PATH" (the
 //       file it came from) or "NAME<TAB>-" (not loaded).
 //   win_test_helper parent FILE
@@ -15,7 +15,7 @@
 #include <cwchar>
 #include <string>
 
-#include "app/hardening_win32.h"
+#include "win32/library.h"
 #include "app/open_address_win32.h"
 
 namespace {
@@ -39,7 +39,7 @@ DWORD ParentProcessId() {
 int Load(int argc, wchar_t** argv) {
     int first = 2;
     if (argc > 2 && std::wcscmp(argv[2], L"--restrict") == 0) {
-        if (kavrel::RestrictDllSearch() != kavrel::DllSearch::SystemFolderOnly) {
+        if (kavrel::win32::RestrictDllSearch() != kavrel::win32::DllSearch::SystemFolderOnly) {
             std::fputs("the DLL search could not be restricted\n", stderr);
             return 1;
         }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace kavrel::progressbar::win32 {
+namespace kavrel::win32 {
 
 // IAccessible's interface identifier. MinGW's oleacc import library exports
 // IID_IAccessible as code, not data, so the program carries its own.
@@ -172,4 +172,4 @@ std::wstring AccessKeyShortcut(const std::wstring& caption);
 // Text without the spaces (and, when asked, dots) at either end.
 std::wstring Trimmed(const std::wstring& text, bool trailingDots = false);
 
-}  // namespace kavrel::progressbar::win32
+}  // namespace kavrel::win32

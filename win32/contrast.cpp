@@ -1,8 +1,8 @@
-#include "progressbar/gdi/contrast_win32.h"
+#include "win32/contrast.h"
 
 #include <windows.h>
 
-namespace kavrel::progressbar::win32 {
+namespace kavrel::win32 {
 
 namespace {
 // Constant-initialised: a decision taken during static initialisation of
@@ -20,4 +20,4 @@ bool HighContrast() {
 
 void DecideHighContrast(std::optional<bool> on) { g_decided = on; }
 
-}  // namespace kavrel::progressbar::win32
+}  // namespace kavrel::win32

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace kavrel::progressbar {
+namespace kavrel::persist {
 
 class StdFont {
 public:
@@ -39,4 +39,4 @@ public:
 using FontRef = std::shared_ptr<StdFont>;
 using PictureRef = std::shared_ptr<StdPicture>;
 
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist

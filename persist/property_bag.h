@@ -14,10 +14,10 @@
 #include <variant>
 #include <vector>
 
-#include "progressbar/persist/binary_io.h"
-#include "progressbar/persist/std_objects.h"
+#include "persist/binary_io.h"
+#include "persist/std_objects.h"
 
-namespace kavrel::progressbar {
+namespace kavrel::persist {
 
 // The stored value types of a property set record.
 enum class ValueType : std::uint16_t { Int32 = 3, Double = 5, String = 8, Object = 13 };
@@ -89,4 +89,4 @@ private:
     std::vector<Entry> entries_;
 };
 
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist

@@ -1,10 +1,10 @@
-#include "progressbar/persist/picture_file.h"
+#include "persist/picture_file.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
 
-namespace kavrel::progressbar {
+namespace kavrel::persist {
 
 namespace {
 
@@ -108,4 +108,4 @@ StdPicture PictureFromFile(std::vector<std::uint8_t> file) {
     return picture;
 }
 
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist

@@ -7,14 +7,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "progressbar/gdi/gdi_win32.h"
-#include "progressbar/persist/std_objects.h"
+#include "win32/handle.h"
+#include "persist/std_objects.h"
 
-namespace kavrel::progressbar::win32 {
+namespace kavrel::gdi {
 
 // A bitmap of the picture in a BMP or JPEG file's bytes, owned by the
 // caller; empty when the bytes are not a bitmap picture the system can load.
-GdiObject<HBITMAP> DecodePicture(const std::vector<std::uint8_t>& bytes);
+win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes);
 
 // The last picture decoded, kept while the bytes asked for stay the same,
 // so that a redraw does not decode the file again.
@@ -22,12 +22,12 @@ class PictureCache {
 public:
     // nullptr when the picture cannot be decoded. The bitmap belongs to the
     // cache and lives until the next different picture is asked for.
-    HBITMAP BitmapOf(const StdPicture& picture);
+    HBITMAP BitmapOf(const persist::StdPicture& picture);
 
 private:
     bool loaded_ = false;
     std::vector<std::uint8_t> bytes_;
-    GdiObject<HBITMAP> bitmap_;
+    win32::UniqueBitmap bitmap_;
 };
 
-}  // namespace kavrel::progressbar::win32
+}  // namespace kavrel::gdi

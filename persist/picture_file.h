@@ -7,9 +7,9 @@
 #include <span>
 #include <vector>
 
-#include "progressbar/persist/std_objects.h"
+#include "persist/std_objects.h"
 
-namespace kavrel::progressbar {
+namespace kavrel::persist {
 
 struct PictureInfo {
     StdPicture::Format format = StdPicture::Format::Unknown;
@@ -25,4 +25,4 @@ PictureInfo InspectPicture(std::span<const std::uint8_t> file);
 // A picture object holding the file, with format and size from its header.
 StdPicture PictureFromFile(std::vector<std::uint8_t> file);
 
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist

@@ -1,9 +1,11 @@
-#include "progressbar/persist/property_bag.h"
+#include "persist/property_bag.h"
 
 #include <charconv>
 #include <cmath>
 
-namespace kavrel::progressbar {
+#include "base/text.h"
+
+namespace kavrel::persist {
 
 namespace {
 
@@ -15,10 +17,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
     return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return PropertyBag::LowerName(a) == PropertyBag::LowerName(b);
 }
 
 // A decimal number, as a string value may hold it; nullopt otherwise.
@@ -90,13 +88,7 @@ bool SameValue(const PropertyValue& a, const PropertyValue& b) {
     return SamePicture(*p, *q);
 }
 
-std::string PropertyBag::LowerName(std::string_view name) {
-    std::string lower(name);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
-}
+std::string PropertyBag::LowerName(std::string_view name) { return base::FoldCase(name); }
 
 namespace {
 bool IsNoObject(const PropertyValue& v) {
@@ -108,14 +100,14 @@ bool IsNoObject(const PropertyValue& v) {
 
 PropertyBag::Entry* PropertyBag::FindMutable(std::string_view name) {
     for (auto& e : entries_) {
-        if (EqualsNoCase(e.name, name)) return &e;
+        if (base::EqualsNoCase(e.name, name)) return &e;
     }
     return nullptr;
 }
 
 const PropertyBag::Entry* PropertyBag::Find(std::string_view name) const {
     for (const auto& e : entries_) {
-        if (EqualsNoCase(e.name, name)) return &e;
+        if (base::EqualsNoCase(e.name, name)) return &e;
     }
     return nullptr;
 }
@@ -149,7 +141,7 @@ void PropertyBag::WriteFront(std::string_view name, PropertyValue value) {
 
 bool PropertyBag::Remove(std::string_view name) {
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-        if (EqualsNoCase(it->name, name)) {
+        if (base::EqualsNoCase(it->name, name)) {
             entries_.erase(it);
             return true;
         }
@@ -242,4 +234,4 @@ bool PropertyBag::operator==(const PropertyBag& other) const {
     return true;
 }
 
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist

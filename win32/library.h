@@ -2,7 +2,7 @@
 // it (a Downloads folder) or in the current folder. Shared by every program
 // of the product: each calls RestrictDllSearch() as the first statement of
 // its entry point, and loads any DLL it needs at run time with
-// LoadSystemLibrary().
+// LoadSystemLibrary(): no other file of the product calls LoadLibrary.
 //
 // Static imports are resolved by the loader before the first instruction
 // runs; nothing here can protect them, which is why the programs import only
@@ -11,9 +11,11 @@
 
 #include <windows.h>
 
-#include <utility>
+#include <string>
 
-namespace kavrel {
+#include "win32/handle.h"
+
+namespace kavrel::win32 {
 
 // What RestrictDllSearch could do on this system.
 enum class DllSearch {
@@ -33,36 +35,22 @@ enum class DllSearch {
 // keep the program from starting on a Windows 7 without the update.
 DllSearch RestrictDllSearch() noexcept;
 
-// A DLL loaded from the system folder, freed when the owner goes.
-class SystemLibrary {
-public:
-    SystemLibrary() = default;
-    explicit SystemLibrary(HMODULE module) : module_(module) {}
-    ~SystemLibrary() {
-        if (module_) FreeLibrary(module_);
-    }
-    SystemLibrary(SystemLibrary&& o) noexcept : module_(std::exchange(o.module_, nullptr)) {}
-    SystemLibrary& operator=(SystemLibrary&& o) noexcept {
-        if (this != &o) {
-            if (module_) FreeLibrary(module_);
-            module_ = std::exchange(o.module_, nullptr);
-        }
-        return *this;
-    }
-    SystemLibrary(const SystemLibrary&) = delete;
-    SystemLibrary& operator=(const SystemLibrary&) = delete;
-
-    HMODULE Get() const { return module_; }
-    explicit operator bool() const { return module_ != nullptr; }
-
-private:
-    HMODULE module_ = nullptr;
-};
+// A function of a DLL looked up by name, as the pointer type it has;
+// null when the module or the function is not there.
+template <typename Fn>
+Fn ProcAddress(HMODULE module, const char* name) noexcept {
+    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
 
 // Loads `name` (a bare file name such as L"oleacc.dll") from the system
 // folder and nowhere else: LoadLibraryExW with LOAD_LIBRARY_SEARCH_SYSTEM32,
 // or, where the system does not know that flag, by the full path of the
 // system folder. Empty when the DLL is not there or `name` holds a path.
-SystemLibrary LoadSystemLibrary(const wchar_t* name) noexcept;
+UniqueModule LoadSystemLibrary(const wchar_t* name) noexcept;
 
-}  // namespace kavrel
+// Maps a program or DLL file as data (its resources), never as code: no
+// entry point runs and nothing it imports is loaded. Empty when the file
+// cannot be mapped.
+UniqueModule LoadAsData(const std::wstring& path) noexcept;
+
+}  // namespace kavrel::win32

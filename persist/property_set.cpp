@@ -1,12 +1,14 @@
-#include "progressbar/persist/property_set.h"
+#include "persist/property_set.h"
 
 #include <bit>
 #include <limits>
 #include <stdexcept>
 
-#include "progressbar/persist/picture_file.h"
+#include "base/utf.h"
 
-namespace kavrel::progressbar {
+#include "persist/picture_file.h"
+
+namespace kavrel::persist {
 
 const Guid kFontClassId = *Guid::Parse("{0BE35203-8F91-11CE-9DE3-00AA004BB851}");
 const Guid kPictureClassId = *Guid::Parse("{0BE35204-8F91-11CE-9DE3-00AA004BB851}");
@@ -23,7 +25,7 @@ std::uint32_t HashUnits(std::u16string_view units) {
 }
 
 std::u16string ToUtf16OrThrow(std::string_view text, const char* what) {
-    auto units = Utf8ToUtf16(text);
+    auto units = base::Utf8ToUtf16(text, base::Invalid::Refuse);
     if (!units) throw std::invalid_argument(std::string(what) + " is not valid UTF-8");
     return *units;
 }
@@ -77,7 +79,7 @@ PropertyValue ReadValue(ByteReader& in, std::uint16_t type, std::size_t recordOf
                                  std::to_string(count) + " characters run past the end of the set");
             }
             std::size_t charsAt = in.Offset();
-            auto text = Utf16ToUtf8(ReadUnits(in.Bytes(std::size_t{count} * 2, "string characters")));
+            auto text = base::Utf16ToUtf8(ReadUnits(in.Bytes(std::size_t{count} * 2, "string characters")), base::Invalid::Refuse);
             if (!text) ByteReader::Fail("string characters", charsAt, "not valid UTF-16");
             return *text;
         }
@@ -95,7 +97,7 @@ PropertyValue ReadValue(ByteReader& in, std::uint16_t type, std::size_t recordOf
 }  // namespace
 
 std::uint32_t NameHash(std::string_view lowerName) {
-    auto units = Utf8ToUtf16(lowerName);
+    auto units = base::Utf8ToUtf16(lowerName, base::Invalid::Refuse);
     if (!units) throw std::invalid_argument("name is not valid UTF-8");
     return HashUnits(*units);
 }
@@ -155,7 +157,7 @@ PropertyBag DecodePropertySet(std::span<const std::uint8_t> set, std::size_t bas
 
         std::size_t nameOffset = in.Offset();
         std::u16string units = ReadUnits(in.Bytes(std::size_t{nameLength} * 2, "name"));
-        auto name = Utf16ToUtf8(units);
+        auto name = base::Utf16ToUtf8(units, base::Invalid::Refuse);
         if (!name) ByteReader::Fail("name", nameOffset, "not valid UTF-16");
         if (PropertyBag::LowerName(*name) != *name) ByteReader::Fail("name", nameOffset, "not in lower case");
         if (HashUnits(units) != hash) {
@@ -185,7 +187,7 @@ PropertyBag DecodePropertySet(std::span<const std::uint8_t> set, std::size_t bas
 }
 
 void WriteFontForm(ByteWriter& out, const StdFont& font) {
-    auto units = Utf8ToUtf16(font.name);
+    auto units = base::Utf8ToUtf16(font.name, base::Invalid::Refuse);
     if (!units) throw std::invalid_argument("font name is not valid UTF-8");
     if (units->size() > 255) throw std::invalid_argument("font name longer than 255 characters");
     if (font.size < 0 || font.size > std::numeric_limits<std::uint32_t>::max()) {
@@ -222,7 +224,7 @@ StdFont ReadFontForm(ByteReader& in) {
     std::uint8_t length = in.U8("font name length");
     auto name = in.Bytes(length, "font name");
     std::u16string units(name.begin(), name.end());  // single-byte characters are Latin-1
-    font.name = *Utf16ToUtf8(units);
+    font.name = *base::Utf16ToUtf8(units, base::Invalid::Refuse);
     return font;
 }
 
@@ -273,4 +275,4 @@ void WriteExtentKeysFromTwips(PropertyBag& bag, std::int32_t widthTwips, std::in
     WriteExtentKeys(bag, TwipsToHimetric(widthTwips), TwipsToHimetric(heightTwips));
 }
 
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist

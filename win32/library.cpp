@@ -1,9 +1,9 @@
-#include "app/hardening_win32.h"
+#include "win32/library.h"
 
 #include <cwchar>
 #include <string>
 
-namespace kavrel {
+namespace kavrel::win32 {
 
 namespace {
 
@@ -22,31 +22,33 @@ bool HasPathSeparator(const wchar_t* name) {
 
 DllSearch RestrictDllSearch() noexcept {
     const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const auto setDefault = kernel ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-                                         GetProcAddress(kernel, "SetDefaultDllDirectories")))
-                                   : nullptr;
+    const auto setDefault = ProcAddress<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories");
     if (setDefault && setDefault(kSearchSystem32)) return DllSearch::SystemFolderOnly;
     if (SetDllDirectoryW(L"")) return DllSearch::CurrentFolderRemoved;
     return DllSearch::Unchanged;
 }
 
-SystemLibrary LoadSystemLibrary(const wchar_t* name) noexcept {
-    if (!name || !*name || HasPathSeparator(name)) return SystemLibrary();
-    if (HMODULE module = LoadLibraryExW(name, nullptr, kSearchSystem32)) return SystemLibrary(module);
+UniqueModule LoadSystemLibrary(const wchar_t* name) noexcept {
+    if (!name || !*name || HasPathSeparator(name)) return UniqueModule();
+    if (HMODULE module = LoadLibraryExW(name, nullptr, kSearchSystem32)) return UniqueModule(module);
     // Systems without the flag refuse it as an invalid parameter; any other
     // error (the DLL is not there) is the answer.
-    if (GetLastError() != ERROR_INVALID_PARAMETER) return SystemLibrary();
+    if (GetLastError() != ERROR_INVALID_PARAMETER) return UniqueModule();
     wchar_t folder[MAX_PATH];
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return SystemLibrary();
+    if (length == 0 || length >= MAX_PATH) return UniqueModule();
     try {
         std::wstring path(folder, length);
         path += L'\\';
         path += name;
-        return SystemLibrary(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+        return UniqueModule(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     } catch (...) {
-        return SystemLibrary();
+        return UniqueModule();
     }
 }
 
-}  // namespace kavrel
+UniqueModule LoadAsData(const std::wstring& path) noexcept {
+    return UniqueModule(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+}
+
+}  // namespace kavrel::win32

@@ -21,11 +21,11 @@
 #include <string_view>
 #include <vector>
 
-#include "progressbar/persist/binary_io.h"
-#include "progressbar/persist/property_bag.h"
-#include "progressbar/persist/std_objects.h"
+#include "persist/binary_io.h"
+#include "persist/property_bag.h"
+#include "persist/std_objects.h"
 
-namespace kavrel::progressbar {
+namespace kavrel::persist {
 
 inline constexpr std::uint32_t kPropertySetTag = 0x0000B293;
 inline constexpr std::uint32_t kPictureFormTag = 0x0000746C;
@@ -76,4 +76,4 @@ std::int32_t TwipsToHimetric(std::int32_t twips);
 void WriteExtentKeys(PropertyBag& bag, std::int32_t widthHimetric, std::int32_t heightHimetric);
 void WriteExtentKeysFromTwips(PropertyBag& bag, std::int32_t widthTwips, std::int32_t heightTwips);
 
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist

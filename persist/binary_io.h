@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kavrel::progressbar {
+namespace kavrel::persist {
 
 // A malformed stored input: which field, at which byte offset, and why.
 class FormatError : public std::runtime_error {
@@ -110,9 +110,4 @@ private:
     std::vector<std::uint8_t> out_;
 };
 
-// UTF-8 <-> UTF-16 for names and strings stored as UTF-16LE. Both reject
-// malformed input (nullopt): invalid UTF-8 sequences, unpaired surrogates.
-std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
-std::optional<std::string> Utf16ToUtf8(std::u16string_view text);
-
-}  // namespace kavrel::progressbar
+}  // namespace kavrel::persist

@@ -1,9 +1,11 @@
-#include "progressbar/accessible_win32.h"
+#include "win32/accessible.h"
 
 #include <cwctype>
 #include <new>
 
-namespace kavrel::progressbar::win32 {
+#include "win32/library.h"
+
+namespace kavrel::win32 {
 
 // ---- oleacc.dll, loaded late -------------------------------------------
 
@@ -18,21 +20,15 @@ struct Library {
     ObjectFromWindowFn objectFromWindow = nullptr;
 };
 
-template <typename Fn>
-Fn Entry(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 const Library& Loaded() {
     // Only from the system folder, so that no file beside the program can
     // stand in for it. Loaded once and kept for the process's life: objects
     // handed out stay valid as long as their clients hold them.
     static const Library library = [] {
         Library l;
-        if (HMODULE module = LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-            l.resultFromObject = Entry<ResultFromObjectFn>(module, "LresultFromObject");
-            l.objectFromWindow = Entry<ObjectFromWindowFn>(module, "AccessibleObjectFromWindow");
-        }
+        static const UniqueModule module = LoadSystemLibrary(L"oleacc.dll");
+        l.resultFromObject = ProcAddress<ResultFromObjectFn>(module.get(), "LresultFromObject");
+        l.objectFromWindow = ProcAddress<ObjectFromWindowFn>(module.get(), "AccessibleObjectFromWindow");
         return l;
     }();
     return library;
@@ -479,4 +475,4 @@ HRESULT AccessibleObject::put_accValue(VARIANT, BSTR) {
     return Call([] { return E_NOTIMPL; });
 }
 
-}  // namespace kavrel::progressbar::win32
+}  // namespace kavrel::win32

@@ -1,0 +1,57 @@
+#include "gdi/picture_win32.h"
+
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <cstring>
+#include <limits>
+#include <utility>
+
+#include "win32/com.h"
+
+namespace kavrel::gdi {
+
+
+win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty() || bytes.size() > static_cast<std::size_t>(std::numeric_limits<LONG>::max())) return {};
+    const win32::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
+    if (!memory.get()) return {};
+    void* data = GlobalLock(memory.get());
+    if (!data) return {};
+    std::memcpy(data, bytes.data(), bytes.size());
+    GlobalUnlock(memory.get());
+
+    // COM for the calling thread while a picture loads (the JPEG decoder is
+    // a COM object); balanced only when this call initialised it.
+    const win32::ComScope com;
+    win32::ComPtr<IStream> stream;
+    // The stream does not own the memory: its owner frees it, after the
+    // stream and the picture are released.
+    if (FAILED(CreateStreamOnHGlobal(memory.get(), FALSE, stream.Out()))) return {};
+    win32::ComPtr<IPicture> picture;
+    if (FAILED(OleLoadPicture(stream.Get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                              picture.OutVoid()))) {
+        return {};
+    }
+    SHORT type = PICTYPE_NONE;
+    OLE_HANDLE handle = 0;
+    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(picture->get_Handle(&handle))) {
+        return {};
+    }
+    // The picture owns its bitmap; keep a copy of our own, so that nothing
+    // of the loader outlives this call. The handle is a 32-bit value,
+    // sign-extended as every GDI handle is.
+    const HANDLE bitmap = LongToHandle(static_cast<LONG>(handle));
+    return win32::UniqueBitmap(static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0)));
+}
+
+HBITMAP PictureCache::BitmapOf(const persist::StdPicture& picture) {
+    if (!loaded_ || bytes_ != picture.bytes) {
+        bitmap_ = DecodePicture(picture.bytes);
+        bytes_ = picture.bytes;
+        loaded_ = true;
+    }
+    return bitmap_.get();
+}
+
+}  // namespace kavrel::gdi
