@@ -1,0 +1,45 @@
+# The web-site command of the "&Aide" menu. No browser on this system:
+# choosing it shows nothing at all.
+
+scenario_site() {
+  start_program || return
+  /usr/bin/import -window root "$out/site-before.png"
+  open_menu a 1 || return
+  xdotool key k
+  site_settled
+  /usr/bin/import -window root "$out/site-after.png"
+  expect_eq "site: no dialog" "$(probe dialog)" "no dialog"
+  expect_eq "site: the window stays enabled" "$(window_field enabled)" 1
+  local differing
+  differing=$(/usr/bin/compare -metric AE "$out/site-before.png" "$out/site-after.png" null: 2>&1 || true)
+  expect_eq "site: the screen is as it was" "$differing" 0
+  quit_with_menu
+}
+
+# Waits until the command has been carried out: the menu closed, the
+# program's thread back in its loop (the command runs on it), and the
+# keyboard in the program's window again.
+site_settled() {
+  wait_for "site: the menu closed" none 10 popup_rect
+  sync_program
+  wait_for "site: the keyboard focus back in the program's window" "$caption" 10 x_focus
+}
+
+# The web-site command on a session just started, then a run, closed while
+# its display runs: the command must leave the window ready for the next
+# click however cold the session was. Run with KAVREL_WINEPREFIX set to a
+# prefix of this test's own, whose session it may stop without stopping
+# another test's programs.
+scenario_site_then_run_cold() {
+  [ -n "${KAVREL_WINEPREFIX:-}" ] || { fail "site-then-run-cold needs a prefix of its own (KAVREL_WINEPREFIX)"; return; }
+  local session="$here/../../scripts/wine-session.sh"
+  WINEPREFIX=$KAVREL_WINEPREFIX bash "$session" stop
+  WINEPREFIX=$KAVREL_WINEPREFIX wineserver -w 2>/dev/null
+  start_program || return
+  open_menu a 1 || return
+  xdotool key k
+  site_settled
+  expect_eq "site then run: no dialog" "$(probe dialog)" "no dialog"
+  expect_eq "site then run: the window stays enabled" "$(window_field enabled)" 1
+  scenario_exit_during_animation_of_running
+}
