@@ -41,5 +41,8 @@ scenario_site_then_run_cold() {
   site_settled
   expect_eq "site then run: no dialog" "$(probe dialog)" "no dialog"
   expect_eq "site then run: the window stays enabled" "$(window_field enabled)" 1
+  quit_with_menu
+  # The next program of the session, as the next test starts it.
+  start_program || return
   scenario_exit_during_animation_of_running
 }
