@@ -45,14 +45,14 @@ scenario_backup_refused() {
   expect_eq "backup refused: the box's text" "$(printf '%s\n' "$box" | awk -F'\t' '$1 == "text" { print $2 }')" \
     "La sauvegarde des réglages actuels n'a pas pu être écrite dans « C:\\ProgramData\\Kavrel LinkTune\\Sauvegardes ». Aucun réglage n'a été modifié."
   expect_eq "backup refused: an icon" "$(printf '%s\n' "$box" | awk -F'\t' '$1 == "icon" { print $2 }')" shown
-  wait_for "backup refused: the box has the keyboard focus" "Kavrel LinkTune" 10 x_focus
+  wait_for "backup refused: the keyboard goes to the box" yes 10 keyboard_in_program
   xdotool key Return
   wait_for "backup refused: the box closes" "no dialog" 10 probe dialog && pass "backup refused: the box closes"
   sync_program
   expect_eq "backup refused: no progress display" "$(control_field Bar1 5)" 0
   expect_eq "backup refused: the window stays usable" "$(window_field enabled)" 1
   expect_eq "backup refused: the registry is untouched" "$(probe registry)" "$before"
-  wait_for "the keyboard focus back in the program's window" "$caption" 10 x_focus
+  wait_for "the keyboard focus back in the program's window" yes 10 keyboard_in_program
   click Lan1
   wait_for "backup refused: the options still answer" 1 10 control_field Lan1 7 &&
     pass "backup refused: the options still answer"

@@ -12,7 +12,7 @@ scenario_keyboard() {
     dialog_field title && pass "keyboard: Tab reaches \"A Propos\" and Space presses it"
   xdotool key Return
   wait_for "keyboard: the about box closed with Enter" "no dialog" 10 probe dialog
-  wait_for "keyboard: the keyboard focus back in the program's window" "$caption" 10 x_focus
+  wait_for "keyboard: the keyboard focus back in the program's window" yes 10 keyboard_in_program
   local t0 want
   for want in Modem1 r56 command1; do
     xdotool key Tab

@@ -61,6 +61,17 @@ focused_control() { probe focus "$(winepath_of "$exe")"; }
 # The name of the X window with the keyboard focus: X sends keys there, and
 # Wine names a window's X window after its caption.
 x_focus() { xdotool getwindowfocus getwindowname 2>/dev/null; }
+# "yes" while X sends keys to the program: its window or a box it shows
+# (Wine hands them to the window with the focus inside the program).
+keyboard_in_program() {
+  local name
+  name=$(x_focus)
+  if [ "$name" = "$caption" ] || { [ -n "$name" ] && [ "$name" = "$(dialog_field title)" ]; }; then
+    echo yes
+  else
+    echo "$name"
+  fi
+}
 program_state() { if kill -0 "$program_pid" 2>/dev/null; then echo running; else echo ended; fi; }
 
 # A round trip through the program's thread: input sent before it has been
@@ -85,7 +96,7 @@ start_program() {
   # The keyboard goes to the window under the pointer's last click; X routes
   # keys to its focus window, which Wine moves when it handles the click.
   click Label12
-  wait_for "the keyboard focus in the program's window" "$caption" 10 x_focus
+  wait_for "the keyboard focus in the program's window" yes 10 keyboard_in_program
 }
 
 click() {  # NAME

@@ -22,7 +22,7 @@ scenario_site() {
 site_settled() {
   wait_for "site: the menu closed" none 10 popup_rect
   sync_program
-  wait_for "site: the keyboard focus back in the program's window" "$caption" 10 x_focus
+  wait_for "site: the keyboard focus back in the program's window" yes 10 keyboard_in_program
 }
 
 # The web-site command on a session just started, then a run, closed while
