@@ -206,8 +206,9 @@ crop_screen() {
   /usr/bin/convert "$out/screen.png" -crop "${4}x${5}+${2}+${3}" +repage "$out/$1.png"
 }
 
-# The program's backup folder, seen from this side of the prefix.
-programdata="${KAVREL_WINEPREFIX:-$(cd "$(dirname "$emulator")" && pwd)/wineprefix}/drive_c/ProgramData"
+# The program's prefix and its backup folder, seen from this side.
+prefix="${KAVREL_WINEPREFIX:-$(cd "$(dirname "$emulator")" && pwd)/wineprefix}"
+programdata="$prefix/drive_c/ProgramData"
 backups="$programdata/Kavrel LinkTune/Sauvegardes"
 
 # tree_field FILE ROLE NAME COLUMN: a column (3 value, 4 states) of the

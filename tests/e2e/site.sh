@@ -17,12 +17,23 @@ scenario_site() {
 }
 
 # Waits until the command has been carried out: the menu closed, the
-# program's thread back in its loop (the command runs on it), and the
-# keyboard in the program's window again.
+# program's thread back in its loop (the command runs on it, and the shell
+# has started Wine's browser launcher by the time it returns), the launcher
+# ended, and the keyboard in the program's window again.
 site_settled() {
   wait_for "site: the menu closed" none 10 popup_rect
   sync_program
+  wait_for "site: Wine's browser launcher ended" none 20 browser_launchers
   wait_for "site: the keyboard focus back in the program's window" yes 10 keyboard_in_program
+}
+
+# The browser launchers running in this test's prefix ("none" when none is).
+browser_launchers() {
+  local p found=""
+  for p in $(pgrep -u "$(id -u)" -f 'winebrowser\.exe'); do
+    if tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$prefix"; then found="$found $p"; fi
+  done
+  echo "${found:- none}" | cut -c2-
 }
 
 # The web-site command on a session just started, then a run, closed while
