@@ -50,4 +50,5 @@ dist-check: dist
 clean:
 	@if [ -x build/windows/wine-run.sh ]; then WINEPREFIX=$(CURDIR)/build/windows/wineprefix bash scripts/wine-session.sh stop; fi
 	@if [ -d build/windows/contrast-prefix ]; then WINEPREFIX=$(CURDIR)/build/windows/contrast-prefix bash scripts/wine-session.sh stop; fi
+	@if [ -d build/windows/cold-prefix ]; then WINEPREFIX=$(CURDIR)/build/windows/cold-prefix bash scripts/wine-session.sh stop; fi
 	rm -rf build

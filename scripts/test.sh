@@ -26,12 +26,14 @@ bash scripts/fuzz.sh --brief || status=1
 step "tests (Windows, under Wine)"
 export WINEPREFIX="$PWD/build/windows/wineprefix"
 # Windows tests get their own X server, never the user's display.
-rm -rf build/windows/e2e build/windows/e2e-contrast  # screenshots and timings of this run only
+rm -rf build/windows/e2e build/windows/e2e-contrast build/windows/e2e-cold  # screenshots and timings of this run only
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows || status=1
 # The wine server and Wine's session processes outlive the tests: stop them,
-# in the shared prefix and in the high-contrast tests' own.
+# in the shared prefix, in the high-contrast tests' own and in the cold
+# session test's own.
 bash scripts/wine-session.sh stop
 WINEPREFIX="$PWD/build/windows/contrast-prefix" bash scripts/wine-session.sh stop
+WINEPREFIX="$PWD/build/windows/cold-prefix" bash scripts/wine-session.sh stop
 
 if [ $status -eq 0 ]; then echo "== all tests passed"; else echo "== some tests FAILED"; fi
 exit $status

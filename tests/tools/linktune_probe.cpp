@@ -7,6 +7,8 @@
 //                                     centre, shown, enabled, selected (windowed controls)
 //   linktune-probe dialog             the about box: title, text, icon and screen rectangle
 //   linktune-probe popup              the screen rectangle of the open drop-down menu
+//   linktune-probe focus EXE          the name of the control that has the keyboard focus
+//   linktune-probe sync [SECONDS]     returns once the program's thread has answered a message
 //   linktune-probe loaded DLL         whether the program has loaded DLL (yes or no)
 //   linktune-probe accessible         what assistive technology sees of the window: one line
 //                                     per object, indented by depth, with role, name, value,
@@ -217,6 +219,56 @@ int Popup() {
     return 1;
 }
 
+// The focus of another process's thread: GetFocus answers for the caller's
+// own thread only.
+int Focus(const char* exe) {
+    HWND w = MainWindow();
+    if (!w) {
+        std::printf("no window\n");
+        return 1;
+    }
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &gui) || !gui.hwndFocus) {
+        std::printf("none\n");
+        return 0;
+    }
+    if (gui.hwndFocus == w) {
+        std::printf("window\n");
+        return 0;
+    }
+    const int id = GetDlgCtrlID(gui.hwndFocus);
+    const auto form = app::DecodeForm(tools::ReadRcDataResource(exe, L"FORM1"));
+    std::vector<const app::Control*> pending{&form.window};
+    while (!pending.empty()) {
+        const app::Control* c = pending.back();
+        pending.pop_back();
+        for (const app::Control& child : c->children) {
+            if (child.id == id) {
+                std::printf("%s\n", child.name.c_str());
+                return 0;
+            }
+            pending.push_back(&child);
+        }
+    }
+    std::printf("id %d\n", id);
+    return 0;
+}
+
+// A round trip through the program's thread: SendMessage returns only once
+// that thread has taken the message, that is, once it is back in its message
+// loop after whatever input it was handling.
+int Sync(double seconds) {
+    HWND w = MainWindow();
+    DWORD_PTR answer = 0;
+    if (!w || !SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(seconds * 1000), &answer)) {
+        std::printf("%s\n", w ? "timeout" : "no window");
+        return 1;
+    }
+    std::printf("synced\n");
+    return 0;
+}
+
 int Loaded(const char* dll) {
     HWND w = MainWindow();
     if (!w) {
@@ -401,7 +453,8 @@ int PrepareRegistry() {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: linktune-probe wait [SECONDS] | window | controls EXE | dialog | popup | accessible |\n"
+                 "usage: linktune-probe wait [SECONDS] | window | controls EXE | dialog | popup | focus EXE |\n"
+                 "                      sync [SECONDS] | accessible |\n"
                  "                      loaded DLL |\n"
                  "                      registry | close |\n"
                  "                      prepare-registry\n");
@@ -420,6 +473,8 @@ int main(int argc, char** argv) {
         if (cmd == "controls" && argc == 3) return Controls(argv[2]);
         if (cmd == "dialog" && argc == 2) return Dialog();
         if (cmd == "popup" && argc == 2) return Popup();
+        if (cmd == "focus" && argc == 3) return Focus(argv[2]);
+        if (cmd == "sync") return Sync(argc > 2 ? std::atof(argv[2]) : 10.0);
         if (cmd == "accessible" && argc == 2) return Accessible();
         if (cmd == "loaded" && argc == 3) return Loaded(argv[2]);
         if (cmd == "registry" && argc == 2) return Registry();
