@@ -7,8 +7,8 @@
 #include <map>
 #include <set>
 
-#include "backup/restore.h"
 #include "base/text.h"
+#include "backup/restore.h"
 #include "backup/run_report.h"
 #include "backup/snapshot.h"
 #include "registry/memory_registry.h"
@@ -189,7 +189,7 @@ TEST_F(System, ApplyThenRestoreGivesBackTheWholeRegistry) {
         // Twice is once: nothing left to write.
         const std::size_t calls = reg.Calls().size();
         for (const auto& o : Restore(reg, contents, Scope{}, false)) {
-            EXPECT_EQ(o.state, RestoreState::AlreadySet) << o.saved.valueName;
+            EXPECT_EQ(o.state, ValueState::AlreadySet) << o.saved.valueName;
         }
         EXPECT_EQ(reg.Dump(), before);
         for (std::size_t i = calls; i < reg.Calls().size(); ++i) {
@@ -204,14 +204,14 @@ TEST_F(System, TheRunsReportSaysWhatBecameOfEachValue) {
     const auto show = ReadPlannedValues(reg, optimiser::PlanRun(Profile{"adsl", "512"}), Scope{true});
     const auto report = Apply(Profile{"adsl", "512"}, Scope{true});
     ASSERT_EQ(report.size(), show.size());
-    std::map<std::string, RunState> states;
+    std::map<std::string, ValueState> states;
     for (const auto& v : report) states[v.before.plan.keyPath + "|" + v.before.plan.valueName] = v.state;
-    EXPECT_EQ(states.at(std::string(kTcpip) + "|TcpWindowSize"), RunState::Changed);
-    EXPECT_EQ(states.at(std::string(kDnscache) + "|CacheHashTableSize"), RunState::AlreadySet);
-    EXPECT_EQ(states.at(std::string(kNdis) + "|NetClean"), RunState::AccessRefused);
-    EXPECT_EQ(states.at(std::string(kInternet) + "|MaxConnectionsPerServer"), RunState::NotApplicable);
+    EXPECT_EQ(states.at(std::string(kTcpip) + "|TcpWindowSize"), ValueState::Changed);
+    EXPECT_EQ(states.at(std::string(kDnscache) + "|CacheHashTableSize"), ValueState::AlreadySet);
+    EXPECT_EQ(states.at(std::string(kNdis) + "|NetClean"), ValueState::AccessRefused);
+    EXPECT_EQ(states.at(std::string(kInternet) + "|MaxConnectionsPerServer"), ValueState::NotApplicable);
     EXPECT_EQ(states.at(R"(system\Currentcontrolset\services\Services\Tcpip\Parameters|TcpWindowSize)"),
-              RunState::KeyMissing);
+              ValueState::KeyMissing);
     EXPECT_TRUE(AnyRefused(report));
     // The system account's run leaves the user hive alone.
     EXPECT_EQ(reg.GetStoredValue(HKCU, kInternet, "MaxConnectionsPerServer")->data,
@@ -219,11 +219,11 @@ TEST_F(System, TheRunsReportSaysWhatBecameOfEachValue) {
     // Show listed as "will-change" exactly what the run then changed (or was refused).
     for (std::size_t i = 0; i < show.size(); ++i) {
         const bool willChange = show[i].State() == ValueState::WillChange;
-        const bool changed = report[i].state == RunState::Changed || report[i].state == RunState::AccessRefused;
+        const bool changed = report[i].state == ValueState::Changed || report[i].state == ValueState::AccessRefused;
         EXPECT_EQ(willChange, changed) << show[i].plan.valueName;
     }
     for (const auto& v : report) {
-        if (v.state == RunState::AccessRefused) {
+        if (v.state == ValueState::AccessRefused) {
             EXPECT_EQ(v.status, registry::kErrorAccessDenied);
         }
     }
@@ -282,10 +282,10 @@ TEST_F(System, RestoreSkipsAKeyThatIsGoneAndNeverMakesIt) {
     std::size_t missing = 0;
     for (const auto& o : outcomes) {
         if (o.saved.keyPath == kNdis) {
-            EXPECT_EQ(o.state, RestoreState::KeyMissing);
+            EXPECT_EQ(o.state, ValueState::KeyMissing);
             ++missing;
         } else {
-            EXPECT_EQ(o.state, o.saved.value ? RestoreState::Restored : RestoreState::AlreadySet) << o.saved.valueName;
+            EXPECT_EQ(o.state, o.saved.value ? ValueState::Restored : ValueState::AlreadySet) << o.saved.valueName;
             const auto now = other.GetStoredValue(o.saved.root, o.saved.keyPath, o.saved.valueName);
             ASSERT_EQ(now.has_value(), o.saved.value.has_value()) << o.saved.valueName;
             if (now) {
@@ -313,11 +313,11 @@ TEST_F(System, ADryRunWritesNothingAndRefusalsAreReported) {
     const auto partial = Restore(reg, contents, Scope{true}, false);
     EXPECT_TRUE(AnyRefused(partial));
     for (const auto& o : partial) {
-        if (o.saved.keyPath == kMstcp && o.state != RestoreState::AlreadySet) {
-            EXPECT_EQ(o.state, RestoreState::AccessRefused) << o.saved.valueName;
+        if (o.saved.keyPath == kMstcp && o.state != ValueState::AlreadySet) {
+            EXPECT_EQ(o.state, ValueState::AccessRefused) << o.saved.valueName;
         }
         if (o.saved.root == HKCU) {
-            EXPECT_EQ(o.state, RestoreState::NotApplicable);
+            EXPECT_EQ(o.state, ValueState::NotApplicable);
         }
     }
     // Under the system account the user hive keeps what the run wrote.

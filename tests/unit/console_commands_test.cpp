@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "base/text.h"
 #include "backup/reg_file.h"
 #include "console/linktune_commands.h"
 #include "optimiser/tweak_table.h"
