@@ -1,5 +1,8 @@
 #include "optimiser/tweak_table.h"
 
+#include <string>
+
+#include "base/text.h"
 #include "registry/registry.h"
 
 namespace kavrel::optimiser {
@@ -129,6 +132,10 @@ const char* GroupName(Group group) {
         case Group::Common: return "all";
     }
     return "?";
+}
+
+bool KeyMissingOnAStandardSystem(const TweakRow& row) {
+    return base::FoldCase(row.keyPath).find(R"(services\services)") != std::string::npos;
 }
 
 }  // namespace kavrel::optimiser

@@ -40,4 +40,8 @@ extern const std::array<TweakRow, kTweakRowCount> kTweakTable;
 
 const char* GroupName(Group group);
 
+// A row under "...\Services\Services\...": a key no standard system has, so
+// the row changes nothing there (a missing key is skipped).
+bool KeyMissingOnAStandardSystem(const TweakRow& row);
+
 }  // namespace kavrel::optimiser

@@ -3,12 +3,12 @@
 // docs/: the same program with high contrast decided on before wWinMain
 // runs, as Wine cannot switch the mode on. The shipped program has no such
 // hook: it asks the system alone.
-#include "progressbar/gdi/contrast_win32.h"
+#include "win32/contrast.h"
 
 namespace {
 
 const bool decided = [] {
-    kavrel::progressbar::win32::DecideHighContrast(true);
+    kavrel::win32::DecideHighContrast(true);
     return true;
 }();
 

@@ -36,7 +36,7 @@ private:
 
 std::string SeedTableKeys(const Seeding& seeding) {
     for (const auto& row : optimiser::kTweakTable) {
-        if (seeding.keys == Seeding::Keys::AsOnAStandardSystem && KeyMissingOnAStandardSystem(row)) continue;
+        if (seeding.keys == Seeding::Keys::AsOnAStandardSystem && optimiser::KeyMissingOnAStandardSystem(row)) continue;
         const Key key(row.root, row.keyPath);
         if (!key.get()) return row.keyPath;
         if (seeding.values == Seeding::Values::Prior) RegDeleteValueA(key.get(), row.valueName);

@@ -10,10 +10,6 @@
 
 namespace kavrel::testing {
 
-// A row under "...\Services\Services\...": a key no system has, so a run
-// shows what the program does when a key is missing.
-bool KeyMissingOnAStandardSystem(const optimiser::TweakRow& row);
-
 // Makes the key of every row a system has, but `except` (a key path as the
 // table spells it) when given: a key gone since.
 void MakeTableKeys(registry::MemoryRegistry& reg, std::string_view except = {});
