@@ -26,6 +26,18 @@ now_ms() { date +%s%3N; }
 # in $last_seen; fails the test and returns 1 when SECONDS pass first.
 waited_ms=0
 last_seen=""
+
+# What the screen and the window list looked like when a wait ran out:
+# $out/timeout-N.png and $out/timeout-N.txt (the probe's `windows`, and the
+# Windows processes of this prefix), for the failure to tell its own story.
+timeouts=0
+report_scene() {
+  timeouts=$((timeouts + 1))
+  /usr/bin/import -window root "$out/timeout-$timeouts.png" 2>/dev/null
+  { probe windows; echo "== processes"; ps -u "$(id -u)" -o pid,etimes,args | grep -i '\.exe' | grep -v grep
+  } > "$out/timeout-$timeouts.txt" 2>&1
+  echo "     (screen and windows: $out/timeout-$timeouts.png, .txt)"
+}
 wait_for() {
   local what=$1 want=$2 seconds=$3 t0 deadline
   shift 3
@@ -40,6 +52,7 @@ wait_for() {
     fi
     if [ "$(now_ms)" -ge "$deadline" ]; then
       fail "waited ${seconds} s for $what ('$want'), last saw '$last_seen'"
+      report_scene
       return 1
     fi
     # Polling interval; each probe call already takes a good part of it.

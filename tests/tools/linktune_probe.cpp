@@ -15,6 +15,9 @@
 //                                     states, default action and keyboard shortcut
 //   linktune-probe registry           what the registry holds for every row of the table
 //   linktune-probe close              asks the window to close (WM_CLOSE)
+//   linktune-probe windows            where the probe runs (window station, desktop) and every
+//                                     top-level window of each desktop it can open: process,
+//                                     class, visible, enabled, caption (for a test's failure report)
 //   linktune-probe prepare-registry   makes the keys the rows address exist (as on a system
 //                                     that has them; not the "services\Services" ones, which
 //                                     no system has), removes the values the rows write, and
@@ -441,6 +444,75 @@ int Registry() {
     return 0;
 }
 
+std::string ObjectName(HANDLE object) {
+    wchar_t name[256] = {};
+    DWORD needed = 0;
+    if (!GetUserObjectInformationW(object, UOI_NAME, name, sizeof name, &needed)) return "?";
+    return Narrow(name);
+}
+
+BOOL CALLBACK PrintTopLevel(HWND w, LPARAM) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    wchar_t cls[128] = {};
+    GetClassNameW(w, cls, 128);
+    std::printf("  %p\tpid %lu\t%s\tvisible %d\tenabled %d\t%s\n", static_cast<void*>(w), pid,
+                Narrow(cls).c_str(), IsWindowVisible(w) ? 1 : 0, IsWindowEnabled(w) ? 1 : 0,
+                Narrow(TextOf(w)).c_str());
+    return TRUE;
+}
+
+BOOL CALLBACK PrintDesktop(LPWSTR name, LPARAM) {
+    std::printf("desktop\t%s\n", Narrow(name).c_str());
+    if (HDESK desk = OpenDesktopW(name, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE)) {
+        EnumDesktopWindows(desk, PrintTopLevel, 0);
+        CloseDesktop(desk);
+    } else {
+        std::printf("  (cannot open: error %lu)\n", GetLastError());
+    }
+    return TRUE;
+}
+
+int Windows() {
+    std::printf("probe\tpid %lu\t%s\\%s\n", GetCurrentProcessId(), ObjectName(GetProcessWindowStation()).c_str(),
+                ObjectName(GetThreadDesktop(GetCurrentThreadId())).c_str());
+    HWND w = MainWindow();
+    std::printf("found\t%p\n", static_cast<void*>(w));
+    const HWND desktop = GetDesktopWindow();
+    DWORD desktopPid = 0;
+    GetWindowThreadProcessId(desktop, &desktopPid);
+    std::printf("desktop window\t%p\tpid %lu\n", static_cast<void*>(desktop), desktopPid);
+    // The program's threads as the server knows them, whatever desktop
+    // window their windows hang under: the active window of each, and its
+    // parent, which is the desktop window above when all is well.
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0);
+    if (snap != INVALID_HANDLE_VALUE) {
+        std::vector<DWORD> pids;
+        PROCESSENTRY32W pe{};
+        pe.dwSize = sizeof pe;
+        for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
+            if (_wcsicmp(pe.szExeFile, L"KavrelLinkTune.exe") == 0) pids.push_back(pe.th32ProcessID);
+        }
+        THREADENTRY32 te{};
+        te.dwSize = sizeof te;
+        for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te)) {
+            bool ours = false;
+            for (DWORD pid : pids) ours = ours || pid == te.th32OwnerProcessID;
+            if (!ours) continue;
+            GUITHREADINFO gui{};
+            gui.cbSize = sizeof gui;
+            if (!GetGUIThreadInfo(te.th32ThreadID, &gui)) continue;
+            const HWND parent = gui.hwndActive ? GetAncestor(gui.hwndActive, GA_PARENT) : nullptr;
+            std::printf("program thread\tpid %lu tid %lu\tactive %p\tits parent %p\tfocus %p\n", te.th32OwnerProcessID,
+                        te.th32ThreadID, static_cast<void*>(gui.hwndActive), static_cast<void*>(parent),
+                        static_cast<void*>(gui.hwndFocus));
+        }
+        CloseHandle(snap);
+    }
+    EnumDesktopsW(GetProcessWindowStation(), PrintDesktop, 0);
+    return 0;
+}
+
 int PrepareRegistry() {
     const std::string failed = kavrel::testing::SeedTableKeys();
     if (!failed.empty()) {
@@ -456,7 +528,7 @@ int Usage() {
                  "usage: linktune-probe wait [SECONDS] | window | controls EXE | dialog | popup | focus EXE |\n"
                  "                      sync [SECONDS] | accessible |\n"
                  "                      loaded DLL |\n"
-                 "                      registry | close |\n"
+                 "                      registry | close | windows |\n"
                  "                      prepare-registry\n");
     return 2;
 }
@@ -479,6 +551,7 @@ int main(int argc, char** argv) {
         if (cmd == "loaded" && argc == 3) return Loaded(argv[2]);
         if (cmd == "registry" && argc == 2) return Registry();
         if (cmd == "prepare-registry" && argc == 2) return PrepareRegistry();
+        if (cmd == "windows" && argc == 2) return Windows();
         if (cmd == "close" && argc == 2) {
             HWND w = MainWindow();
             if (!w) return 1;
