@@ -13,6 +13,7 @@
 
 #include "backup/backup_folder_win32.h"
 #include "backup/host_win32.h"
+#include "win32/account.h"
 #include "win32/text.h"
 
 using namespace kavrel::backup;
@@ -222,7 +223,7 @@ TEST(BackupFileOnWine, IsMadeNewAndNeverReplacesAFile) {
 }
 
 TEST(ProcessOnWine, TheTokenAndTheNamesAreRead) {
-    const AccountFacts account = ProcessAccount();
+    const kavrel::win32::AccountFacts account = kavrel::win32::ProcessAccount();
     EXPECT_TRUE(account.administrator);  // every process is elevated under Wine
     EXPECT_FALSE(account.localSystem);
     EXPECT_FALSE(ComputerName().empty());
@@ -235,6 +236,27 @@ TEST(ProcessOnWine, TheTokenAndTheNamesAreRead) {
     EXPECT_LE(now.month, 12);
     EXPECT_EQ(kavrel::win32::Narrow(kavrel::win32::Widen("Réseau « local »")), "Réseau « local »");
     EXPECT_FALSE(ProgramDataFolder().empty());
+}
+
+// The running user's SID, found by name through the account database rather
+// than through the token, is the token's user; a group's is not.
+TEST(ProcessOnWine, OnlyTheTokensUserIsTheProcessUser) {
+    wchar_t name[257] = {};
+    DWORD nameSize = 257;
+    ASSERT_TRUE(GetUserNameW(name, &nameSize));
+    BYTE byName[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof byName;
+    wchar_t domain[256] = {};
+    DWORD domainSize = 256;
+    SID_NAME_USE use{};
+    ASSERT_TRUE(LookupAccountNameW(nullptr, name, byName, &sidSize, domain, &domainSize, &use)) << GetLastError();
+    EXPECT_TRUE(kavrel::win32::IsProcessUser(byName));
+
+    BYTE admins[SECURITY_MAX_SID_SIZE];
+    DWORD adminsSize = sizeof admins;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &adminsSize));
+    EXPECT_FALSE(kavrel::win32::IsProcessUser(admins));
+    EXPECT_FALSE(kavrel::win32::IsProcessUser(nullptr));
 }
 
 }  // namespace
