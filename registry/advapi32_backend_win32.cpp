@@ -10,19 +10,19 @@ namespace kavrel::registry {
 
 namespace {
 HKEY ToHkey(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
-HKEY RootHkey(std::uint32_t root) {
-    // Predefined keys are sign-extended 32-bit values.
-    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
-}
 
 // A key opened for reading back; empty when it cannot be opened.
 win32::UniqueKey OpenForReading(std::uint32_t root, std::string_view path) {
     const std::string ansi = WideToCodePage(Utf8ToWide(path));
     HKEY key = nullptr;
-    if (RegOpenKeyExA(RootHkey(root), ansi.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
+    if (RegOpenKeyExA(RootKey(root), ansi.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
     return win32::UniqueKey(key);
 }
 }  // namespace
+
+HKEY RootKey(std::uint32_t root) {
+    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
+}
 
 std::wstring Utf8ToWide(std::string_view utf8) {
     if (utf8.empty()) return {};
@@ -47,7 +47,7 @@ std::int32_t Advapi32Backend::OpenKey(std::uint32_t root, std::string_view path,
                                       KeyHandle& key) {
     HKEY opened = nullptr;
     const std::string ansi = ToCodePage(path);
-    const LONG status = RegOpenKeyExA(RootHkey(root), ansi.c_str(), 0, access, &opened);
+    const LONG status = RegOpenKeyExA(RootKey(root), ansi.c_str(), 0, access, &opened);
     if (status == ERROR_SUCCESS) key = reinterpret_cast<KeyHandle>(opened);
     return status;
 }
@@ -70,7 +70,7 @@ std::int32_t Advapi32Backend::OpenKeyWide(std::uint32_t root, std::string_view p
                                           KeyHandle& key) {
     HKEY opened = nullptr;
     const std::wstring wide = Utf8ToWide(path);
-    const LONG status = RegOpenKeyExW(RootHkey(root), wide.c_str(), 0, access, &opened);
+    const LONG status = RegOpenKeyExW(RootKey(root), wide.c_str(), 0, access, &opened);
     if (status == ERROR_SUCCESS) key = reinterpret_cast<KeyHandle>(opened);
     return status;
 }

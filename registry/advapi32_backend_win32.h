@@ -2,11 +2,18 @@
 // single-byte (ANSI) functions, exact reads and writes through the wide ones.
 #pragma once
 
+#include <windows.h>
+
 #include <optional>
 
 #include "registry/registry.h"
 
 namespace kavrel::registry {
+
+// The predefined key a root number of the layer stands for
+// (kHkeyLocalMachine is HKEY_LOCAL_MACHINE): the numbers are the predefined
+// keys' own, sign-extended as the system's handles are.
+HKEY RootKey(std::uint32_t root);
 
 class Advapi32Backend : public Backend {
 public:
