@@ -43,7 +43,6 @@ struct StoredValue {
 std::optional<StoredValue> QueryValue(std::uint32_t root, std::string_view path, std::string_view name);
 bool KeyExists(std::uint32_t root, std::string_view path);
 
-std::wstring Utf8ToWide(std::string_view utf8);
 std::string WideToCodePage(std::wstring_view wide);
 
 }  // namespace kavrel::registry
