@@ -13,6 +13,7 @@
 
 #include "backup/backup_folder_win32.h"
 #include "backup/host_win32.h"
+#include "tests/support/temp_folder_win32.h"
 #include "win32/account.h"
 #include "win32/text.h"
 
@@ -20,43 +21,10 @@ using namespace kavrel::backup;
 
 namespace {
 
-// A folder of the test's own under the temporary folder, removed with all
-// it holds when the test ends.
-class TempFolder {
+// A folder of the test's own, removed with all it holds when the test ends.
+class TempFolder : public kavrel::testing::TempFolder {
 public:
-    TempFolder() {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        path_ = std::wstring(temp) + L"kavrel-backup-test-" + std::to_wstring(GetCurrentProcessId());
-        Remove(path_);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~TempFolder() { Remove(path_); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::wstring& path() const { return path_; }
-
-    static void Remove(const std::wstring& path) {
-        WIN32_FIND_DATAW found{};
-        HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = found.cFileName;
-                if (name == L"." || name == L"..") continue;
-                const std::wstring child = path + L"\\" + name;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    Remove(child);
-                } else {
-                    DeleteFileW(child.c_str());
-                }
-            } while (FindNextFileW(find, &found));
-            FindClose(find);
-        }
-        RemoveDirectoryW(path.c_str());
-    }
-
-private:
-    std::wstring path_;
+    TempFolder() : kavrel::testing::TempFolder(L"kavrel-backup-test") {}
 };
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder) {
