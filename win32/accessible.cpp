@@ -442,20 +442,9 @@ HRESULT AccessibleObject::accHitTest(LONG x, LONG y, VARIANT* child) {
 }
 
 HRESULT AccessibleObject::accDoDefaultAction(VARIANT child) {
-    return Call([&] {
-        AccessibleElement e;
-        LONG id = 0;
-        const HRESULT hr = Element(child, e, &id);
-        if (FAILED(hr)) return hr;
-        if (e.window) {
-            IAccessible* object = ObjectOf(e.window);
-            if (!object) return E_FAIL;
-            const HRESULT answer = object->accDoDefaultAction(SelfId());
-            object->Release();
-            return answer;
-        }
-        return DoDefaultAction(id);
-    });
+    return ForElement(
+        child, [](IAccessible* object) { return object->accDoDefaultAction(SelfId()); },
+        [&](const AccessibleElement&, LONG id) { return DoDefaultAction(id); });
 }
 
 HRESULT AccessibleObject::put_accName(VARIANT, BSTR) {
