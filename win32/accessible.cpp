@@ -318,15 +318,9 @@ HRESULT AccessibleObject::get_accDescription(VARIANT child, BSTR* description) {
     });
 }
 
-HRESULT AccessibleObject::get_accHelp(VARIANT child, BSTR* help) {
-    if (!help) return E_POINTER;
-    *help = nullptr;
-    return Call([&] {
-        AccessibleElement e;
-        const HRESULT hr = Element(child, e);
-        return FAILED(hr) ? hr : S_FALSE;
-    });
-}
+// No element has help text either: the same answer as for a description
+// (S_FALSE with no text for a valid child, the child's error otherwise).
+HRESULT AccessibleObject::get_accHelp(VARIANT child, BSTR* help) { return get_accDescription(child, help); }
 
 HRESULT AccessibleObject::get_accHelpTopic(BSTR* file, VARIANT, LONG* topic) {
     if (file) *file = nullptr;
