@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "win32/account.h"
 #include "win32/handle.h"
 #include "win32/text.h"
-#include "backup/host_win32.h"
 
 namespace kavrel::backup {
 
@@ -23,17 +23,6 @@ constexpr int kMaxAttempts = 1000;
 std::string ErrorText(DWORD code) { return "erreur Windows " + std::to_string(code); }
 
 bool SameSid(PSID sid, WELL_KNOWN_SID_TYPE type) { return sid && IsWellKnownSid(sid, type); }
-
-bool IsRunningAccount(PSID sid) {
-    HANDLE raw = nullptr;
-    if (!sid || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-    const win32::UniqueKernelHandle token(raw);
-    DWORD size = 0;
-    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> user(size ? size : 1);
-    if (!GetTokenInformation(token.get(), TokenUser, user.data(), size, &size)) return false;
-    return EqualSid(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, sid) != FALSE;
-}
 
 // Opens a folder as itself (a junction is not followed) for reading its
 // attributes and owner; others may go on reading and writing in it, but
@@ -93,7 +82,7 @@ FolderOwner OwnerOf(HANDLE handle) {
     if (status != ERROR_SUCCESS || !owner) return FolderOwner::Unknown;
     if (SameSid(owner, WinBuiltinAdministratorsSid)) return FolderOwner::Administrators;
     if (SameSid(owner, WinLocalSystemSid)) return FolderOwner::LocalSystem;
-    if (IsRunningAccount(owner)) return FolderOwner::RunningAccount;
+    if (win32::IsProcessUser(owner)) return FolderOwner::RunningAccount;
     return FolderOwner::Other;
 }
 

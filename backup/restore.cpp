@@ -1,5 +1,7 @@
 #include "backup/restore.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "optimiser/tweak_table.h"
 #include "registry/memory_registry.h"
@@ -68,10 +70,7 @@ std::vector<RestoreOutcome> Restore(registry::Backend& backend, const BackupCont
 }
 
 bool AnyRefused(const std::vector<RestoreOutcome>& outcomes) {
-    for (const auto& o : outcomes) {
-        if (o.state == ValueState::AccessRefused || o.state == ValueState::Failed) return true;
-    }
-    return false;
+    return std::any_of(outcomes.begin(), outcomes.end(), [](const auto& o) { return NotWritten(o.state); });
 }
 
 }  // namespace kavrel::backup

@@ -1,5 +1,6 @@
 #include "backup/run_report.h"
 
+#include <algorithm>
 #include <map>
 
 namespace kavrel::backup {
@@ -96,10 +97,7 @@ std::vector<ValueAfterRun> RunAndReport(registry::Backend& backend, optimiser::W
 }
 
 bool AnyRefused(const std::vector<ValueAfterRun>& report) {
-    for (const auto& v : report) {
-        if (v.state == ValueState::AccessRefused || v.state == ValueState::Failed) return true;
-    }
-    return false;
+    return std::any_of(report.begin(), report.end(), [](const auto& v) { return NotWritten(v.state); });
 }
 
 }  // namespace kavrel::backup

@@ -23,6 +23,11 @@ enum class ValueState {
 };
 
 const char* StateName(ValueState state);
+// A write the system did not take (refused, or failed otherwise): a run or
+// a restore with one such value ends with the refusal's exit status.
+constexpr bool NotWritten(ValueState state) {
+    return state == ValueState::AccessRefused || state == ValueState::Failed;
+}
 // The French summary label: "à changer", "déjà réglées", ...; "autres" for
 // a name that is no state.
 const char* StateLabel(const std::string& name);

@@ -19,6 +19,7 @@
 #include "optimiser/run_plan.h"
 #include "registry/advapi32_backend_win32.h"
 #include "tests/support/registry_seeding_win32.h"
+#include "tests/support/temp_folder_win32.h"
 
 using namespace kavrel;
 
@@ -33,25 +34,6 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-void RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW found{};
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring child = path + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,11 +46,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "linktune_bench: cannot create %s\n", failed.c_str());
         return 1;
     }
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring base = std::wstring(temp) + L"kavrel-linktune-bench";
-    RemoveTree(base);
-    CreateDirectoryW(base.c_str(), nullptr);
+    const testing::TempFolder temp(L"kavrel-linktune-bench");
+    const std::wstring& base = temp.path();
 
     registry::Advapi32Backend backend;
     const optimiser::Profile profile{"adsl", "1024"};
@@ -93,7 +72,6 @@ int main(int argc, char** argv) {
         withMs.push_back(Ms(t0, t2, freq));
         withoutMs.push_back(Ms(t2, t3, freq));
     }
-    RemoveTree(base);
     std::printf("inprocess_backup_ms_median=%.3f\n", Median(backupMs));
     std::printf("inprocess_apply_with_backup_ms_median=%.3f\n", Median(withMs));
     std::printf("inprocess_apply_no_backup_ms_median=%.3f\n", Median(withoutMs));

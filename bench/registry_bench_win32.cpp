@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/reg_file.h"
 #include "optimiser/optimisation_run.h"
 #include "registry/advapi32_backend_win32.h"
 #include "tests/support/registry_seeding_win32.h"
@@ -61,9 +62,8 @@ int main(int argc, char** argv) {
     std::size_t calls = 0;
     RunOptimisation(window, access, [&](const TweakRow& row, const registry::Data& data) {
         ++calls;
-        regLines.push_back(std::string("[") + (row.root == registry::kHkeyLocalMachine ? "HKEY_LOCAL_MACHINE\\"
-                                                                                        : "HKEY_CURRENT_USER\\") +
-                           row.keyPath + "]\r\n" + RegFileLine(row, data) + "\r\n");
+        regLines.push_back(std::string("[") + backup::RootKeyName(row.root) + "\\" + row.keyPath + "]\r\n" +
+                           RegFileLine(row, data) + "\r\n");
     });
 
     LARGE_INTEGER freq, t0, t1;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "win32/account.h"
 #include "win32/library.h"
 #include "backup/backup_folder_win32.h"
 #include "win32/handle.h"
@@ -49,8 +50,8 @@ void Write(DWORD which, std::string_view utf8) {
 class WindowsHost : public console::Host {
 public:
     registry::Backend& Registry() override { return registry_; }
-    bool IsAdministrator() override { return backup::ProcessAccount().administrator; }
-    bool IsLocalSystem() override { return backup::ProcessAccount().localSystem; }
+    bool IsAdministrator() override { return win32::ProcessAccount().administrator; }
+    bool IsLocalSystem() override { return win32::ProcessAccount().localSystem; }
     backup::LocalTime Now() override { return backup::NowLocal(); }
     std::string ComputerName() override { return backup::ComputerName(); }
     std::string UserName() override { return backup::UserName(); }

@@ -5,31 +5,24 @@
 #include <algorithm>
 
 #include "win32/handle.h"
+#include "win32/text.h"
 
 namespace kavrel::registry {
 
 namespace {
 HKEY ToHkey(KeyHandle key) { return reinterpret_cast<HKEY>(key); }
-HKEY RootHkey(std::uint32_t root) {
-    // Predefined keys are sign-extended 32-bit values.
-    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
-}
 
 // A key opened for reading back; empty when it cannot be opened.
 win32::UniqueKey OpenForReading(std::uint32_t root, std::string_view path) {
-    const std::string ansi = WideToCodePage(Utf8ToWide(path));
+    const std::string ansi = WideToCodePage(win32::Widen(path));
     HKEY key = nullptr;
-    if (RegOpenKeyExA(RootHkey(root), ansi.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
+    if (RegOpenKeyExA(RootKey(root), ansi.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
     return win32::UniqueKey(key);
 }
 }  // namespace
 
-std::wstring Utf8ToWide(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
+HKEY RootKey(std::uint32_t root) {
+    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
 }
 
 std::string WideToCodePage(std::wstring_view wide) {
@@ -41,13 +34,13 @@ std::string WideToCodePage(std::wstring_view wide) {
     return out;
 }
 
-std::string Advapi32Backend::ToCodePage(std::string_view utf8) const { return WideToCodePage(Utf8ToWide(utf8)); }
+std::string Advapi32Backend::ToCodePage(std::string_view utf8) const { return WideToCodePage(win32::Widen(utf8)); }
 
 std::int32_t Advapi32Backend::OpenKey(std::uint32_t root, std::string_view path, std::uint32_t access,
                                       KeyHandle& key) {
     HKEY opened = nullptr;
     const std::string ansi = ToCodePage(path);
-    const LONG status = RegOpenKeyExA(RootHkey(root), ansi.c_str(), 0, access, &opened);
+    const LONG status = RegOpenKeyExA(RootKey(root), ansi.c_str(), 0, access, &opened);
     if (status == ERROR_SUCCESS) key = reinterpret_cast<KeyHandle>(opened);
     return status;
 }
@@ -69,14 +62,14 @@ std::int32_t Advapi32Backend::CloseKey(KeyHandle key) { return RegCloseKey(ToHke
 std::int32_t Advapi32Backend::OpenKeyWide(std::uint32_t root, std::string_view path, std::uint32_t access,
                                           KeyHandle& key) {
     HKEY opened = nullptr;
-    const std::wstring wide = Utf8ToWide(path);
-    const LONG status = RegOpenKeyExW(RootHkey(root), wide.c_str(), 0, access, &opened);
+    const std::wstring wide = win32::Widen(path);
+    const LONG status = RegOpenKeyExW(RootKey(root), wide.c_str(), 0, access, &opened);
     if (status == ERROR_SUCCESS) key = reinterpret_cast<KeyHandle>(opened);
     return status;
 }
 
 std::int32_t Advapi32Backend::QueryValueWide(KeyHandle key, std::string_view name, RawValue& value) {
-    const std::wstring wide = Utf8ToWide(name);
+    const std::wstring wide = win32::Widen(name);
     // The value may grow between asking its size and reading it: ask again.
     std::vector<BYTE> buffer(256);
     for (;;) {
@@ -95,21 +88,21 @@ std::int32_t Advapi32Backend::QueryValueWide(KeyHandle key, std::string_view nam
 }
 
 std::int32_t Advapi32Backend::SetValueWide(KeyHandle key, std::string_view name, const RawValue& value) {
-    const std::wstring wide = Utf8ToWide(name);
+    const std::wstring wide = win32::Widen(name);
     static const BYTE none = 0;  // an empty value still passes a valid address
     return RegSetValueExW(ToHkey(key), wide.c_str(), 0, value.type, value.data.empty() ? &none : value.data.data(),
                           static_cast<DWORD>(value.data.size()));
 }
 
 std::int32_t Advapi32Backend::DeleteValueWide(KeyHandle key, std::string_view name) {
-    const std::wstring wide = Utf8ToWide(name);
+    const std::wstring wide = win32::Widen(name);
     return RegDeleteValueW(ToHkey(key), wide.c_str());
 }
 
 std::optional<StoredValue> QueryValue(std::uint32_t root, std::string_view path, std::string_view name) {
     const win32::UniqueKey key = OpenForReading(root, path);
     if (!key.get()) return std::nullopt;
-    const std::string ansiName = WideToCodePage(Utf8ToWide(name));
+    const std::string ansiName = WideToCodePage(win32::Widen(name));
     DWORD type = 0;
     DWORD size = 0;
     if (RegQueryValueExA(key.get(), ansiName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {

@@ -2,11 +2,18 @@
 // single-byte (ANSI) functions, exact reads and writes through the wide ones.
 #pragma once
 
+#include <windows.h>
+
 #include <optional>
 
 #include "registry/registry.h"
 
 namespace kavrel::registry {
+
+// The predefined key a root number of the layer stands for
+// (kHkeyLocalMachine is HKEY_LOCAL_MACHINE): the numbers are the predefined
+// keys' own, sign-extended as the system's handles are.
+HKEY RootKey(std::uint32_t root);
 
 class Advapi32Backend : public Backend {
 public:
@@ -36,7 +43,6 @@ struct StoredValue {
 std::optional<StoredValue> QueryValue(std::uint32_t root, std::string_view path, std::string_view name);
 bool KeyExists(std::uint32_t root, std::string_view path);
 
-std::wstring Utf8ToWide(std::string_view utf8);
 std::string WideToCodePage(std::wstring_view wide);
 
 }  // namespace kavrel::registry

@@ -166,44 +166,44 @@ HRESULT AccessibleObject::ChildVariant(const std::vector<AccessibleElement>& chi
     return S_OK;
 }
 
-HRESULT AccessibleObject::Text(const VARIANT& child, BSTR* out, std::wstring AccessibleElement::*field,
-                               HRESULT (STDMETHODCALLTYPE IAccessible::*forward)(VARIANT, BSTR*)) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
+template <typename Ask, typename Own>
+HRESULT AccessibleObject::ForElement(const VARIANT& child, Ask&& ask, Own&& own) {
     return Call([&] {
         AccessibleElement e;
-        const HRESULT hr = Element(child, e);
+        LONG id = 0;
+        const HRESULT hr = Element(child, e, &id);
         if (FAILED(hr)) return hr;
         if (e.window) {
             IAccessible* object = ObjectOf(e.window);
             if (!object) return E_FAIL;
-            const HRESULT answer = (object->*forward)(SelfId(), out);
+            const HRESULT answer = ask(object);
             object->Release();
             return answer;
         }
-        return ToBstr(e.*field, out);
+        return own(e, id);
     });
+}
+
+HRESULT AccessibleObject::Text(const VARIANT& child, BSTR* out, std::wstring AccessibleElement::*field,
+                               HRESULT (STDMETHODCALLTYPE IAccessible::*forward)(VARIANT, BSTR*)) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    return ForElement(
+        child, [&](IAccessible* object) { return (object->*forward)(SelfId(), out); },
+        [&](const AccessibleElement& e, LONG) { return ToBstr(e.*field, out); });
 }
 
 HRESULT AccessibleObject::Number(const VARIANT& child, VARIANT* out, LONG AccessibleElement::*field,
                                  HRESULT (STDMETHODCALLTYPE IAccessible::*forward)(VARIANT, VARIANT*)) {
     if (!out) return E_POINTER;
     VariantInit(out);
-    return Call([&] {
-        AccessibleElement e;
-        const HRESULT hr = Element(child, e);
-        if (FAILED(hr)) return hr;
-        if (e.window) {
-            IAccessible* object = ObjectOf(e.window);
-            if (!object) return E_FAIL;
-            const HRESULT answer = (object->*forward)(SelfId(), out);
-            object->Release();
-            return answer;
-        }
-        out->vt = VT_I4;
-        out->lVal = e.*field;
-        return S_OK;
-    });
+    return ForElement(
+        child, [&](IAccessible* object) { return (object->*forward)(SelfId(), out); },
+        [&](const AccessibleElement& e, LONG) {
+            out->vt = VT_I4;
+            out->lVal = e.*field;
+            return S_OK;
+        });
 }
 
 // IUnknown
@@ -318,15 +318,9 @@ HRESULT AccessibleObject::get_accDescription(VARIANT child, BSTR* description) {
     });
 }
 
-HRESULT AccessibleObject::get_accHelp(VARIANT child, BSTR* help) {
-    if (!help) return E_POINTER;
-    *help = nullptr;
-    return Call([&] {
-        AccessibleElement e;
-        const HRESULT hr = Element(child, e);
-        return FAILED(hr) ? hr : S_FALSE;
-    });
-}
+// No element has help text either: the same answer as for a description
+// (S_FALSE with no text for a valid child, the child's error otherwise).
+HRESULT AccessibleObject::get_accHelp(VARIANT child, BSTR* help) { return get_accDescription(child, help); }
 
 HRESULT AccessibleObject::get_accHelpTopic(BSTR* file, VARIANT, LONG* topic) {
     if (file) *file = nullptr;
@@ -369,27 +363,18 @@ HRESULT AccessibleObject::get_accSelection(VARIANT* selection) {
 }
 
 HRESULT AccessibleObject::accSelect(LONG flags, VARIANT child) {
-    return Call([&] {
-        AccessibleElement e;
-        LONG id = 0;
-        const HRESULT hr = Element(child, e, &id);
-        if (FAILED(hr)) return hr;
-        if (e.window) {
-            IAccessible* object = ObjectOf(e.window);
-            if (!object) return E_FAIL;
-            const HRESULT answer = object->accSelect(flags, SelfId());
-            object->Release();
-            return answer;
-        }
-        // Only the object itself can take the keyboard, and only when it
-        // says it can.
-        if (id != CHILDID_SELF || flags != SELFLAG_TAKEFOCUS || !(e.state & STATE_SYSTEM_FOCUSABLE) ||
-            (e.state & STATE_SYSTEM_UNAVAILABLE)) {
-            return S_FALSE;
-        }
-        SetFocus(hwnd_);
-        return S_OK;
-    });
+    return ForElement(
+        child, [&](IAccessible* object) { return object->accSelect(flags, SelfId()); },
+        [&](const AccessibleElement& e, LONG id) {
+            // Only the object itself can take the keyboard, and only when it
+            // says it can.
+            if (id != CHILDID_SELF || flags != SELFLAG_TAKEFOCUS || !(e.state & STATE_SYSTEM_FOCUSABLE) ||
+                (e.state & STATE_SYSTEM_UNAVAILABLE)) {
+                return S_FALSE;
+            }
+            SetFocus(hwnd_);
+            return S_OK;
+        });
 }
 
 HRESULT AccessibleObject::accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) {
@@ -451,20 +436,9 @@ HRESULT AccessibleObject::accHitTest(LONG x, LONG y, VARIANT* child) {
 }
 
 HRESULT AccessibleObject::accDoDefaultAction(VARIANT child) {
-    return Call([&] {
-        AccessibleElement e;
-        LONG id = 0;
-        const HRESULT hr = Element(child, e, &id);
-        if (FAILED(hr)) return hr;
-        if (e.window) {
-            IAccessible* object = ObjectOf(e.window);
-            if (!object) return E_FAIL;
-            const HRESULT answer = object->accDoDefaultAction(SelfId());
-            object->Release();
-            return answer;
-        }
-        return DoDefaultAction(id);
-    });
+    return ForElement(
+        child, [](IAccessible* object) { return object->accDoDefaultAction(SelfId()); },
+        [&](const AccessibleElement&, LONG id) { return DoDefaultAction(id); });
 }
 
 HRESULT AccessibleObject::put_accName(VARIANT, BSTR) {

@@ -110,6 +110,11 @@ private:
     HRESULT Call(F&& f) noexcept;
     // The element a VARIANT child id names: 0 the object, 1..n a child.
     HRESULT Element(const VARIANT& child, AccessibleElement& out, LONG* index = nullptr) const;
+    // Answers for the element a child id names: a windowed child's own
+    // object answers for itself (ask(object)), a drawn child or the object
+    // itself is answered here (own(element, id)).
+    template <typename Ask, typename Own>
+    HRESULT ForElement(const VARIANT& child, Ask&& ask, Own&& own);
     // A string property: the child's own object answers for a windowed child.
     HRESULT Text(const VARIANT& child, BSTR* out, std::wstring AccessibleElement::*field,
                  HRESULT (STDMETHODCALLTYPE IAccessible::*forward)(VARIANT, BSTR*));

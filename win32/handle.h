@@ -74,20 +74,24 @@ struct IconTraits : NullIsInvalid<HICON> {
 struct MenuTraits : NullIsInvalid<HMENU> {
     static void Close(HMENU h) { DestroyMenu(h); }
 };
-// Files and folders: CreateFileW fails with INVALID_HANDLE_VALUE, not null.
-struct FileTraits {
+// Some creating calls report failure with INVALID_HANDLE_VALUE instead
+// (and null is no handle either).
+struct InvalidValueIsInvalid {
     using Handle = HANDLE;
     static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+};
+
+// Files and folders (CreateFileW) and tool-help snapshots
+// (CreateToolhelp32Snapshot): CloseHandle.
+struct FileTraits : InvalidValueIsInvalid {
     static void Close(HANDLE h) { CloseHandle(h); }
 };
-// Tokens, processes, snapshots and other kernel objects that fail with null.
+// Tokens, processes and other kernel objects that fail with null.
 struct KernelTraits : NullIsInvalid<HANDLE> {
     static void Close(HANDLE h) { CloseHandle(h); }
 };
-// FindFirstFileW fails with INVALID_HANDLE_VALUE.
-struct FindTraits {
-    using Handle = HANDLE;
-    static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+// FindFirstFileW: FindClose.
+struct FindTraits : InvalidValueIsInvalid {
     static void Close(HANDLE h) { FindClose(h); }
 };
 struct KeyTraits : NullIsInvalid<HKEY> {
@@ -119,6 +123,7 @@ using WindowDc = Unique<WindowDcTraits>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueMenu = Unique<MenuTraits>;
 using UniqueFile = Unique<FileTraits>;
+using UniqueSnapshot = Unique<FileTraits>;
 using UniqueKernelHandle = Unique<KernelTraits>;
 using UniqueFind = Unique<FindTraits>;
 using UniqueKey = Unique<KeyTraits>;

@@ -4,41 +4,30 @@
 
 #include <cstdint>
 
+#include "registry/advapi32_backend_win32.h"
+#include "win32/handle.h"
+
 namespace kavrel::testing {
 
 namespace {
 
-HKEY Root(std::uint32_t root) {
-    return reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
+// The key made or opened for all access; empty when it cannot be.
+win32::UniqueKey MakeKey(std::uint32_t root, const char* path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(registry::RootKey(root), path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return {};
+    }
+    return win32::UniqueKey(key);
 }
-
-// Closes the key on every way out, the early return included.
-class Key {
-public:
-    Key(std::uint32_t root, const char* path) {
-        if (RegCreateKeyExA(Root(root), path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) !=
-            ERROR_SUCCESS) {
-            key_ = nullptr;
-        }
-    }
-    ~Key() {
-        if (key_) RegCloseKey(key_);
-    }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 }  // namespace
 
 std::string SeedTableKeys(const Seeding& seeding) {
     for (const auto& row : optimiser::kTweakTable) {
         if (seeding.keys == Seeding::Keys::AsOnAStandardSystem && optimiser::KeyMissingOnAStandardSystem(row)) continue;
-        const Key key(row.root, row.keyPath);
-        if (!key.get()) return row.keyPath;
+        const win32::UniqueKey key = MakeKey(row.root, row.keyPath);
+        if (!key) return row.keyPath;
         if (seeding.values == Seeding::Values::Prior) RegDeleteValueA(key.get(), row.valueName);
     }
     if (seeding.values == Seeding::Values::AsFound) return {};
@@ -46,8 +35,8 @@ std::string SeedTableKeys(const Seeding& seeding) {
     // row must not take it away again.
     for (const auto& row : optimiser::kTweakTable) {
         if (row.operation != optimiser::Operation::Delete) continue;
-        const Key key(row.root, row.keyPath);
-        if (!key.get()) return row.keyPath;
+        const win32::UniqueKey key = MakeKey(row.root, row.keyPath);
+        if (!key) return row.keyPath;
         RegSetValueExA(key.get(), row.valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(kDeletedValueData),
                        sizeof kDeletedValueData);
     }

@@ -42,20 +42,15 @@
 #include "registry/advapi32_backend_win32.h"
 #include "tests/support/registry_seeding_win32.h"
 #include "tools/exe_resource_win32.h"
+#include "win32/handle.h"
+#include "win32/library.h"
+#include "win32/text.h"
 
 using namespace kavrel;
 
 namespace {
 
 constexpr wchar_t kFormClass[] = L"KavrelLinkTuneForm";
-
-std::string Narrow(const std::wstring& w) {
-    if (w.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
 
 std::wstring TextOf(HWND hwnd) {
     const int n = GetWindowTextLengthW(hwnd);
@@ -67,10 +62,24 @@ std::wstring TextOf(HWND hwnd) {
 
 HWND MainWindow() { return FindWindowW(kFormClass, nullptr); }
 
+// The main window, for a subcommand that needs it: without one, says so
+// (the subcommand then fails).
+HWND MainWindowOrSay() {
+    HWND w = MainWindow();
+    if (!w) std::printf("no window\n");
+    return w;
+}
+
+// A window's screen rectangle as "LABEL\tx y width height".
+void PrintRect(const char* label, HWND hwnd) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    std::printf("%s\t%ld %ld %ld %ld\n", label, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+}
+
 UINT Dpi(HWND hwnd) {
     using Fn = UINT(WINAPI*)(HWND);
-    static const auto f = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto f = win32::ProcAddress<Fn>(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
     return f ? f(hwnd) : 96;
 }
 
@@ -91,20 +100,16 @@ int Wait(double seconds) {
 }
 
 int Window() {
-    HWND w = MainWindow();
-    if (!w) {
-        std::printf("no window\n");
-        return 1;
-    }
-    RECT wr{}, cr{};
-    GetWindowRect(w, &wr);
+    HWND w = MainWindowOrSay();
+    if (!w) return 1;
+    RECT cr{};
     GetClientRect(w, &cr);
     POINT origin{0, 0};
     ClientToScreen(w, &origin);
     const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE);
-    std::printf("caption\t%s\n", Narrow(TextOf(w)).c_str());
+    std::printf("caption\t%s\n", win32::Narrow(TextOf(w)).c_str());
     std::printf("dpi\t%u\n", Dpi(w));
-    std::printf("window\t%ld %ld %ld %ld\n", wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top);
+    PrintRect("window", w);
     std::printf("client\t%ld %ld %ld %ld\n", origin.x, origin.y, cr.right, cr.bottom);
     std::printf("screen\t%d %d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     std::printf("resizable\t%d\n", (style & WS_THICKFRAME) ? 1 : 0);
@@ -157,11 +162,8 @@ void PrintControls(HWND main, const app::Control& container, HWND containerWnd, 
 }
 
 int Controls(const char* exe) {
-    HWND w = MainWindow();
-    if (!w) {
-        std::printf("no window\n");
-        return 1;
-    }
+    HWND w = MainWindowOrSay();
+    if (!w) return 1;
     const auto form = app::DecodeForm(tools::ReadRcDataResource(exe, L"FORM1"));
     std::map<int, HWND> windows;
     CollectChildren(w, windows);
@@ -174,7 +176,7 @@ int Dialog() {
     HWND w = MainWindow();
     for (HWND d = FindWindowW(L"#32770", nullptr); d; d = FindWindowExW(nullptr, d, L"#32770", nullptr)) {
         if (GetWindow(d, GW_OWNER) != w) continue;
-        std::printf("title\t%s\n", Narrow(TextOf(d)).c_str());
+        std::printf("title\t%s\n", win32::Narrow(TextOf(d)).c_str());
         // The message is the static control with the most text.
         std::wstring text;
         for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -185,7 +187,7 @@ int Dialog() {
                 if (t.size() > text.size()) text = t;
             }
         }
-        std::string utf8 = Narrow(text);
+        std::string utf8 = win32::Narrow(text);
         for (char& ch : utf8) {
             if (ch == '\r') ch = '|';  // one line per box; '|' marks a line break
         }
@@ -200,9 +202,7 @@ int Dialog() {
             }
         }
         std::printf("icon\t%s\n", icon ? "shown" : "none");
-        RECT rc{};
-        GetWindowRect(d, &rc);
-        std::printf("rect\t%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+        PrintRect("rect", d);
         return 0;
     }
     std::printf("no dialog\n");
@@ -213,9 +213,7 @@ int Popup() {
     // An open drop-down menu is a top-level window of the menu class.
     for (HWND m = FindWindowW(L"#32768", nullptr); m; m = FindWindowExW(nullptr, m, L"#32768", nullptr)) {
         if (!IsWindowVisible(m)) continue;
-        RECT rc{};
-        GetWindowRect(m, &rc);
-        std::printf("rect\t%ld %ld %ld %ld\n", rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+        PrintRect("rect", m);
         return 0;
     }
     std::printf("no menu\n");
@@ -225,11 +223,8 @@ int Popup() {
 // The focus of another process's thread: GetFocus answers for the caller's
 // own thread only.
 int Focus(const char* exe) {
-    HWND w = MainWindow();
-    if (!w) {
-        std::printf("no window\n");
-        return 1;
-    }
+    HWND w = MainWindowOrSay();
+    if (!w) return 1;
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
     if (!GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &gui) || !gui.hwndFocus) {
@@ -273,15 +268,12 @@ int Sync(double seconds) {
 }
 
 int Loaded(const char* dll) {
-    HWND w = MainWindow();
-    if (!w) {
-        std::printf("no window\n");
-        return 1;
-    }
+    HWND w = MainWindowOrSay();
+    if (!w) return 1;
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-    if (snapshot == INVALID_HANDLE_VALUE) {
+    const win32::UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid));
+    if (!snapshot) {
         std::printf("cannot list the modules\n");
         return 1;
     }
@@ -289,10 +281,10 @@ int Loaded(const char* dll) {
     entry.dwSize = sizeof entry;
     bool found = false;
     const std::wstring wanted(dll, dll + std::strlen(dll));
-    for (BOOL more = Module32FirstW(snapshot, &entry); more && !found; more = Module32NextW(snapshot, &entry)) {
+    for (BOOL more = Module32FirstW(snapshot.get(), &entry); more && !found;
+         more = Module32NextW(snapshot.get(), &entry)) {
         found = _wcsicmp(entry.szModule, wanted.c_str()) == 0;
     }
-    CloseHandle(snapshot);
     std::printf("%s\n", found ? "yes" : "no");
     return 0;
 }
@@ -346,7 +338,7 @@ std::string Field(IAccessible* object, const VARIANT& child, HRESULT (STDMETHODC
     for (wchar_t& c : w) {
         if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
     }
-    return w.empty() ? "-" : Narrow(w);
+    return w.empty() ? "-" : win32::Narrow(w);
 }
 
 void PrintAccessible(IAccessible* object, const VARIANT& child, int depth) {
@@ -392,11 +384,8 @@ void PrintAccessible(IAccessible* object, const VARIANT& child, int depth) {
 }
 
 int Accessible() {
-    HWND w = MainWindow();
-    if (!w) {
-        std::printf("no window\n");
-        return 1;
-    }
+    HWND w = MainWindowOrSay();
+    if (!w) return 1;
     OleInitialize(nullptr);
     IAccessible* object = nullptr;
     const HRESULT hr = AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), kIID_IAccessible,

@@ -13,49 +13,18 @@
 
 #include "backup/backup_folder_win32.h"
 #include "backup/host_win32.h"
+#include "tests/support/temp_folder_win32.h"
+#include "win32/account.h"
 #include "win32/text.h"
 
 using namespace kavrel::backup;
 
 namespace {
 
-// A folder of the test's own under the temporary folder, removed with all
-// it holds when the test ends.
-class TempFolder {
+// A folder of the test's own, removed with all it holds when the test ends.
+class TempFolder : public kavrel::testing::TempFolder {
 public:
-    TempFolder() {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        path_ = std::wstring(temp) + L"kavrel-backup-test-" + std::to_wstring(GetCurrentProcessId());
-        Remove(path_);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~TempFolder() { Remove(path_); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::wstring& path() const { return path_; }
-
-    static void Remove(const std::wstring& path) {
-        WIN32_FIND_DATAW found{};
-        HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = found.cFileName;
-                if (name == L"." || name == L"..") continue;
-                const std::wstring child = path + L"\\" + name;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    Remove(child);
-                } else {
-                    DeleteFileW(child.c_str());
-                }
-            } while (FindNextFileW(find, &found));
-            FindClose(find);
-        }
-        RemoveDirectoryW(path.c_str());
-    }
-
-private:
-    std::wstring path_;
+    TempFolder() : kavrel::testing::TempFolder(L"kavrel-backup-test") {}
 };
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder) {
@@ -222,7 +191,7 @@ TEST(BackupFileOnWine, IsMadeNewAndNeverReplacesAFile) {
 }
 
 TEST(ProcessOnWine, TheTokenAndTheNamesAreRead) {
-    const AccountFacts account = ProcessAccount();
+    const kavrel::win32::AccountFacts account = kavrel::win32::ProcessAccount();
     EXPECT_TRUE(account.administrator);  // every process is elevated under Wine
     EXPECT_FALSE(account.localSystem);
     EXPECT_FALSE(ComputerName().empty());
@@ -235,6 +204,27 @@ TEST(ProcessOnWine, TheTokenAndTheNamesAreRead) {
     EXPECT_LE(now.month, 12);
     EXPECT_EQ(kavrel::win32::Narrow(kavrel::win32::Widen("Réseau « local »")), "Réseau « local »");
     EXPECT_FALSE(ProgramDataFolder().empty());
+}
+
+// The running user's SID, found by name through the account database rather
+// than through the token, is the token's user; a group's is not.
+TEST(ProcessOnWine, OnlyTheTokensUserIsTheProcessUser) {
+    wchar_t name[257] = {};
+    DWORD nameSize = 257;
+    ASSERT_TRUE(GetUserNameW(name, &nameSize));
+    BYTE byName[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof byName;
+    wchar_t domain[256] = {};
+    DWORD domainSize = 256;
+    SID_NAME_USE use{};
+    ASSERT_TRUE(LookupAccountNameW(nullptr, name, byName, &sidSize, domain, &domainSize, &use)) << GetLastError();
+    EXPECT_TRUE(kavrel::win32::IsProcessUser(byName));
+
+    BYTE admins[SECURITY_MAX_SID_SIZE];
+    DWORD adminsSize = sizeof admins;
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &adminsSize));
+    EXPECT_FALSE(kavrel::win32::IsProcessUser(admins));
+    EXPECT_FALSE(kavrel::win32::IsProcessUser(nullptr));
 }
 
 }  // namespace

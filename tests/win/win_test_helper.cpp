@@ -15,24 +15,24 @@
 #include <cwchar>
 #include <string>
 
+#include "win32/handle.h"
 #include "win32/library.h"
 #include "app/open_address_win32.h"
 
 namespace {
 
 DWORD ParentProcessId() {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    const kavrel::win32::UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return 0;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     DWORD parent = 0;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
         if (entry.th32ProcessID == GetCurrentProcessId()) {
             parent = entry.th32ParentProcessID;
             break;
         }
     }
-    CloseHandle(snapshot);
     return parent;
 }
 
