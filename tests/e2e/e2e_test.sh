@@ -26,7 +26,7 @@ reference="$here/reference"
 for part in lib profiles keyboard about site look accessible backup contrast; do . "$here/$part.sh"; done
 
 # A file left in the way of the backup folder would stop every later run.
-trap 'stop_program; if [ -f "$programdata/Kavrel LinkTune" ]; then rm -f "$programdata/Kavrel LinkTune"; fi' EXIT
+trap 'stop_program; release_desktop; if [ -f "$programdata/Kavrel LinkTune" ]; then rm -f "$programdata/Kavrel LinkTune"; fi' EXIT
 for s in "${scenarios[@]}"; do
   echo "== $s"
   case $s in

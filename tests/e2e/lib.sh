@@ -93,9 +93,29 @@ sync_program() {
   [ "$(probe sync 10)" = synced ] || fail "the program answers a message (sync)"
 }
 
+# Between two programs of a test the session's desktop may have no process
+# of its own but Wine's desktop one; Wine's server then closes it, and a
+# program started just before may lose its windows to every later probe.
+# A holder (the probe's `hold`) stays on the desktop while the test runs;
+# it is started again after a scenario stops the session.
+holder_pid=""
+hold_desktop() {
+  if [ -n "$holder_pid" ] && kill -0 "$holder_pid" 2>/dev/null; then return 0; fi
+  : > "$out/holder.txt"
+  "$emulator" "$bin/linktune-probe.exe" hold > "$out/holder.txt" 2>&1 &
+  holder_pid=$!
+  wait_for "the session's desktop held" holding 30 holder_state
+}
+holder_state() { tr -d '\r' < "$out/holder.txt"; }
+release_desktop() {
+  if [ -n "$holder_pid" ]; then kill "$holder_pid" 2>/dev/null; wait "$holder_pid" 2>/dev/null; fi
+  holder_pid=""
+}
+
 program_pid=""
 caption=""
 start_program() {
+  hold_desktop || return 1
   probe prepare-registry >/dev/null || fail "registry prepared"
   "$emulator" "$exe" >/dev/null 2>&1 &
   program_pid=$!

@@ -15,6 +15,8 @@
 //                                     states, default action and keyboard shortcut
 //   linktune-probe registry           what the registry holds for every row of the table
 //   linktune-probe close              asks the window to close (WM_CLOSE)
+//   linktune-probe hold               keeps the session's desktop in use until killed: prints
+//                                     "holding" once its thread is on the desktop
 //   linktune-probe windows            where the probe runs (window station, desktop) and every
 //                                     top-level window of each desktop it can open: process,
 //                                     class, visible, enabled, caption (for a test's failure report)
@@ -437,7 +439,7 @@ std::string ObjectName(HANDLE object) {
     wchar_t name[256] = {};
     DWORD needed = 0;
     if (!GetUserObjectInformationW(object, UOI_NAME, name, sizeof name, &needed)) return "?";
-    return Narrow(name);
+    return win32::Narrow(name);
 }
 
 BOOL CALLBACK PrintTopLevel(HWND w, LPARAM) {
@@ -446,13 +448,13 @@ BOOL CALLBACK PrintTopLevel(HWND w, LPARAM) {
     wchar_t cls[128] = {};
     GetClassNameW(w, cls, 128);
     std::printf("  %p\tpid %lu\t%s\tvisible %d\tenabled %d\t%s\n", static_cast<void*>(w), pid,
-                Narrow(cls).c_str(), IsWindowVisible(w) ? 1 : 0, IsWindowEnabled(w) ? 1 : 0,
-                Narrow(TextOf(w)).c_str());
+                win32::Narrow(cls).c_str(), IsWindowVisible(w) ? 1 : 0, IsWindowEnabled(w) ? 1 : 0,
+                win32::Narrow(TextOf(w)).c_str());
     return TRUE;
 }
 
 BOOL CALLBACK PrintDesktop(LPWSTR name, LPARAM) {
-    std::printf("desktop\t%s\n", Narrow(name).c_str());
+    std::printf("desktop\t%s\n", win32::Narrow(name).c_str());
     if (HDESK desk = OpenDesktopW(name, 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_ENUMERATE)) {
         EnumDesktopWindows(desk, PrintTopLevel, 0);
         CloseDesktop(desk);
@@ -474,8 +476,9 @@ int Windows() {
     // The program's threads as the server knows them, whatever desktop
     // window their windows hang under: the active window of each, and its
     // parent, which is the desktop window above when all is well.
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0);
-    if (snap != INVALID_HANDLE_VALUE) {
+    const win32::UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS | TH32CS_SNAPTHREAD, 0));
+    if (snapshot) {
+        const HANDLE snap = snapshot.get();
         std::vector<DWORD> pids;
         PROCESSENTRY32W pe{};
         pe.dwSize = sizeof pe;
@@ -496,9 +499,28 @@ int Windows() {
                         te.th32ThreadID, static_cast<void*>(gui.hwndActive), static_cast<void*>(parent),
                         static_cast<void*>(gui.hwndFocus));
         }
-        CloseHandle(snap);
     }
     EnumDesktopsW(GetProcessWindowStation(), PrintDesktop, 0);
+    return 0;
+}
+
+// Wine's server closes a desktop one second after it believes only the
+// desktop's own process is left on it, and that process then quits, taking
+// every window on the desktop with it: a program still running there keeps
+// painting, but later processes land on a new desktop and no longer find
+// it. A thread of this process waiting on the desktop keeps it in use for
+// as long as a test needs it.
+int Hold() {
+    HWND w = CreateWindowExW(0, L"Static", L"linktune-probe hold", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    if (!w) {
+        std::printf("cannot hold the desktop: error %lu\n", GetLastError());
+        return 1;
+    }
+    std::printf("holding\n");
+    std::fflush(stdout);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
     return 0;
 }
 
@@ -517,7 +539,7 @@ int Usage() {
                  "usage: linktune-probe wait [SECONDS] | window | controls EXE | dialog | popup | focus EXE |\n"
                  "                      sync [SECONDS] | accessible |\n"
                  "                      loaded DLL |\n"
-                 "                      registry | close | windows |\n"
+                 "                      registry | close | windows | hold |\n"
                  "                      prepare-registry\n");
     return 2;
 }
@@ -541,6 +563,7 @@ int main(int argc, char** argv) {
         if (cmd == "registry" && argc == 2) return Registry();
         if (cmd == "prepare-registry" && argc == 2) return PrepareRegistry();
         if (cmd == "windows" && argc == 2) return Windows();
+        if (cmd == "hold" && argc == 2) return Hold();
         if (cmd == "close" && argc == 2) {
             HWND w = MainWindow();
             if (!w) return 1;
