@@ -22,6 +22,15 @@ void Pump() {
     }
 }
 
+void PumpExceptTimers() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
+           PeekMessageW(&msg, nullptr, WM_TIMER + 1, ~0u, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 std::string KeptBackups::Store(const std::vector<std::uint8_t>& bytes, const backup::LocalTime& when) {
     files.push_back(bytes);
     return "C:\\Tests\\" + backup::BackupFileName(when, static_cast<int>(files.size()));

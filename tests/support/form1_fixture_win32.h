@@ -25,6 +25,11 @@ std::vector<std::uint8_t> Form1Bytes();
 // Dispatches what is waiting, without blocking.
 void Pump();
 
+// The same, but leaves the timers' messages queued: for a test that calls
+// the timer procedures itself, a real tick coming due while the machine is
+// slow would be a step of the animation it did not take.
+void PumpExceptTimers();
+
 // Where the window's tests let "&Optimiser" keep its backups: in memory, so
 // that they leave no file in the prefix.
 class KeptBackups : public backup::BackupTarget {

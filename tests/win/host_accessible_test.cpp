@@ -27,6 +27,7 @@ using namespace kavrel::app;
 using kavrel::win32::kIID_IAccessible;
 using kavrel::testing::Form1Bytes;
 using kavrel::testing::Pump;
+using kavrel::testing::PumpExceptTimers;
 
 namespace {
 
@@ -277,7 +278,7 @@ TEST_F(AccessibleForm1, BarsReadTheirCaptionAndTheLevelTheyShow) {
 
     procedures->command1_Click();
     for (int tick = 0; tick < 3; ++tick) procedures->Timer3_Timer();
-    Pump();
+    PumpExceptTimers();
     EXPECT_EQ(b2.Value(), L"45 %");
     EXPECT_EQ(b1.Value(), L"0 %");
     EXPECT_FALSE(b2.State() & STATE_SYSTEM_INVISIBLE);
@@ -298,7 +299,7 @@ TEST_F(AccessibleForm1, OneWholeAnimationRaisesAValueChangeForEveryShownChange) 
     const LONG banner = 5;  // Image4's child id in FramePlus3's object (see the reading order above)
 
     procedures->command1_Click();
-    Pump();
+    PumpExceptTimers();
     EXPECT_GE(CountEvents(EVENT_OBJECT_SHOW, bar1), 1u);
     EXPECT_GE(CountEvents(EVENT_OBJECT_SHOW, bar2), 1u);
     EXPECT_GE(CountEvents(EVENT_OBJECT_HIDE, frame3, OBJID_CLIENT, banner), 1u);
@@ -309,7 +310,7 @@ TEST_F(AccessibleForm1, OneWholeAnimationRaisesAValueChangeForEveryShownChange) 
         const int before1 = window->GetProperty("Bar1", "Value"), before2 = window->GetProperty("Bar2", "Value");
         g_events.clear();
         procedures->Timer3_Timer();
-        Pump();
+        PumpExceptTimers();
         ++ticks;
         if (window->GetProperty("Timer3", "Enabled") == 0) break;  // the last tick hides the bars
         if (window->GetProperty("Bar1", "Value") != before1) {
