@@ -70,17 +70,25 @@ def read_build(build_dir):
         fail(f"{listing} is missing: configure the build tree first")
     fields = {}
     programs = []
+    limits = {}
     with open(listing, encoding="utf-8") as f:
         for line in f:
             key, _, value = line.rstrip("\n").partition("=")
             if key == "program":
                 programs.append(value)
+            elif key == "limit":
+                name, _, size = value.rpartition(" ")
+                if not name or not size.isdigit():
+                    fail(f"{listing}: size limit {value!r} is not NAME BYTES")
+                limits[name] = int(size)
             elif key:
                 fields[key] = value
     for p in programs:
         if not os.path.isfile(p):
             fail(f"{p} is not built")
-    return fields, programs
+        if os.path.basename(p) not in limits:
+            fail(f"{os.path.basename(p)} has no size limit in {listing}")
+    return fields, programs, limits
 
 
 def pe_timestamp(path):
@@ -232,7 +240,7 @@ def main():
     if bool(a.sign_cert) != bool(a.sign_key):
         fail("signing needs both SIGN_CERT and SIGN_KEY")
     epoch = source_date_epoch()
-    fields, programs = read_build(a.build_dir)
+    fields, programs, limits = read_build(a.build_dir)
     version = a.version or fields["version"]
     if not re.fullmatch(r"\d+(\.\d+){1,3}", version):
         fail(f"version {version!r} is not N.N[.N[.N]]")
@@ -254,6 +262,12 @@ def main():
     os.makedirs(debug_dir)
 
     staged = [strip_program(p, stage, debug_dir, epoch) for p in programs]
+    over = [f"{os.path.basename(p)} is {os.path.getsize(p)} bytes stripped, over its limit of "
+            f"{limits[os.path.basename(p)]}" for p in staged if os.path.getsize(p) > limits[os.path.basename(p)]]
+    if over:
+        shutil.rmtree(stage)
+        shutil.rmtree(debug_dir)
+        fail("; ".join(over) + " (the limits are in packaging/CMakeLists.txt)")
     if a.sign_cert:
         for p in staged:
             sign(p, a.sign_cert, a.sign_key, "Kavrel LinkTune")

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/decimal.h"
 #include "base/text.h"
 
 namespace kavrel::persist {
@@ -200,11 +201,7 @@ std::string PropertyBag::ReadString(std::string_view name, const std::string& de
     const Entry* e = Find(name);
     if (!e) return defaultValue;
     if (auto* i = std::get_if<std::int32_t>(&e->value)) return std::to_string(*i);
-    if (auto* d = std::get_if<double>(&e->value)) {
-        char text[32];
-        auto [end, ec] = std::to_chars(text, text + sizeof text, *d);
-        return ec == std::errc() ? std::string(text, end) : std::string();
-    }
+    if (auto* d = std::get_if<double>(&e->value)) return base::ShortestDecimal(*d);
     if (auto* s = std::get_if<std::string>(&e->value)) return *s;
     ConversionError(*e, std::string(TypeWord(e->value)) + " where a string is needed");
 }

@@ -1,8 +1,8 @@
 #include "app/form/form_dump.h"
 
-#include <charconv>
 #include <cstdio>
 
+#include "base/decimal.h"
 #include "base/hex.h"
 #include "persist/picture_file.h"
 #include "persist/property_set.h"
@@ -34,11 +34,7 @@ std::string Quote(std::string_view text) {
 
 std::string HexColour(std::uint32_t v) { return "0x" + base::HexNumber(v, 8, base::HexCase::Upper); }
 
-std::string Number(double v) {
-    char text[32];
-    auto [end, ec] = std::to_chars(text, text + sizeof text, v);
-    return ec == std::errc() ? std::string(text, end) : "?";
-}
+std::string Number(double v) { return base::ShortestDecimal(v); }
 
 std::string Points(std::int64_t tenThousandths) {
     return Number(static_cast<double>(tenThousandths) / 10000.0);

@@ -14,7 +14,7 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$src" log -1 --format=%c
 version=$(sed -n 's/^version=//p' "$build/dist-programs.txt")
 programs=$(sed -n 's/^program=//p' "$build/dist-programs.txt")
 base="KavrelLinkTune-$version-x64"
-rm -rf "$work/current" "$work/old" "$work/again"
+rm -rf "$work/current" "$work/old" "$work/again" "$work/small"
 mkdir -p "$work"
 
 t0=$(date +%s%N)
@@ -75,8 +75,26 @@ PY'
   stamp=$(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(4096); p=struct.unpack_from("<I",d,0x3C)[0]; print(struct.unpack_from("<I",d,p+8)[0])' "$exe")
   check "$name's PE time stamp is SOURCE_DATE_EPOCH ($stamp)" '[ "$stamp" = "$SOURCE_DATE_EPOCH" ]'
 done
-size=$(stat -c %s unzipped/KavrelLinkTune.exe)
-check "KavrelLinkTune.exe is under 1 MiB ($size bytes)" '[ "$size" -lt 1048576 ]'
+# --- The size limits, written once in packaging/CMakeLists.txt ---
+for name in $want_members; do
+  limit=$(sed -n "s/^limit=$name //p" "$build/dist-programs.txt")
+  size=$(stat -c %s "unzipped/$name")
+  check "$name is within its size limit ($size of ${limit:-no limit} bytes)" '[ -n "$limit" ] && [ "$size" -le "$limit" ]'
+done
+# A limit below today's size stops dist.py before it packs anything.
+mkdir -p "$work/small"
+sed "s/^\(limit=KavrelLinkTune.exe\) .*/\1 100000/" "$build/dist-programs.txt" >"$work/small/dist-programs.txt"
+python3 "$src/packaging/dist.py" --build-dir "$work/small" --out "$work/small/out" >"$work/small.log" 2>&1
+small_rc=$?
+check "a program over its limit stops the release, naming it ($(head -c 160 "$work/small.log"))" \
+  '[ $small_rc -ne 0 ] && grep -q "KavrelLinkTune.exe is [0-9]* bytes stripped, over its limit of 100000" "$work/small.log" &&
+   [ -z "$(ls "$work/small/out" 2>/dev/null)" ]'
+grep -v "^limit=linktune.exe " "$build/dist-programs.txt" >"$work/small/dist-programs.txt"
+python3 "$src/packaging/dist.py" --build-dir "$work/small" --out "$work/small/out" >"$work/small.log" 2>&1
+small_rc=$?
+if [ -n "$(echo "$programs" | grep linktune.exe)" ]; then
+  check "a program without a limit stops the release" '[ $small_rc -ne 0 ] && grep -q "linktune.exe has no size limit" "$work/small.log"'
+fi
 python3 "$src/tests/win/pe_header_test.py" unzipped/*.exe >pe.txt
 check "the stripped programs keep ASLR, DEP and no writable code" '[ $? -eq 0 ]' || cat pe.txt
 bash "$src/tests/win/program_imports_test.sh" unzipped/KavrelLinkTune.exe >imports.txt

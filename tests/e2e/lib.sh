@@ -104,7 +104,9 @@ hold_desktop() {
   : > "$out/holder.txt"
   "$emulator" "$bin/linktune-probe.exe" hold > "$out/holder.txt" 2>&1 &
   holder_pid=$!
-  wait_for "the session's desktop held" holding 30 holder_state
+  # A cold session starts Wine's server and desktop first: on a loaded
+  # two-core machine that alone has taken over 30 s.
+  wait_for "the session's desktop held" holding 90 holder_state
 }
 holder_state() { tr -d '\r' < "$out/holder.txt"; }
 release_desktop() {
