@@ -96,7 +96,7 @@ std::string ShortestDecimal(double v) {
 
     std::string scientific = digits.substr(0, 1);
     if (n > 1) scientific += "." + digits.substr(1);
-    char exponent[8];
+    char exponent[16];
     std::snprintf(exponent, sizeof exponent, "e%c%02d", e < 0 ? '-' : '+', e < 0 ? -e : e);
     scientific += exponent;
 
