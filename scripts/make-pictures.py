@@ -617,16 +617,30 @@ def draw_site(scale):
 # --------------------------------------------------------------------------------------------
 # File formats.
 
-# A variant's colours: 8 bits (a palette of 256) unless that moves some pixel further than
-# this from its drawn colour, in any channel; then 24 bits.
+# A variant's colours: 8 bits (a palette of up to 256) unless that moves some pixel further
+# than this from its drawn colour, in any channel; then 24 bits. The palette is the shortest
+# of PALETTES that keeps every pixel within CLOSE_ENOUGH, or else the longest.
 MAX_PALETTE_ERROR = 24
+CLOSE_ENOUGH = 8
+PALETTES = (32, 64, 128, 256)
 
 
 def palette_image(rgb, key):
-    """The picture on a palette of at most 256 colours, the key colour (if any) kept exact in
-    the last entry and used by no other pixel; None when the palette cannot hold it closely
-    enough."""
-    q = rgb.quantize(colors=255 if key else 256, method=Image.Quantize.MAXCOVERAGE,
+    """The picture on the shortest palette that holds it closely enough, the key colour (if
+    any) kept exact and used by no other pixel; None when no palette holds it within
+    MAX_PALETTE_ERROR."""
+    for n in PALETTES:
+        im, worst = quantized(rgb, key, n)
+        if worst <= CLOSE_ENOUGH:
+            break
+    if worst > MAX_PALETTE_ERROR:
+        return None, worst
+    return im, worst
+
+
+def quantized(rgb, key, n):
+    """The picture on a palette of n colours (the key among them), and the largest error."""
+    q = rgb.quantize(colors=n - 1 if key else n, method=Image.Quantize.MAXCOVERAGE,
                      dither=Image.Dither.NONE)
     pal = (q.getpalette() or [])[:768]
     pal += [0] * (768 - len(pal))
@@ -641,11 +655,16 @@ def palette_image(rgb, key):
             index[i] = 255
             continue
         worst = max(worst, max(abs(a - b) for a, b in zip(c, entries[index[i]])))
-    if worst > MAX_PALETTE_ERROR:
-        return None, worst
+    # only the entries in use, in the order the rows first use them (the key
+    # among them): a shorter palette is fewer bytes in the program
+    order = {}
+    for i in index:
+        order.setdefault(i, len(order))
     out = Image.new("P", rgb.size)
-    out.putpalette([v for c in entries for v in c])
-    out.putdata(index)
+    used = sorted(order, key=order.get)
+    out.putpalette([v for i in used for v in entries[i]] + [0] * (3 * (256 - len(used))))
+    out.putdata([order[i] for i in index])
+    out.info["colours"] = len(used)
     return out, worst
 
 
@@ -692,10 +711,12 @@ def bmp(rgb, key):
         return buf.getvalue(), worst
     w, h = im.size
     pixels = rle8(list(im.getdata()), w, h)
+    colours = im.info["colours"]
     pal = im.getpalette()[:768]
-    palette = b"".join(bytes((pal[i * 3 + 2], pal[i * 3 + 1], pal[i * 3], 0)) for i in range(256))
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 1, len(pixels), 3780, 3780, 256, 0)
-    head = struct.pack("<2sIHHI", b"BM", 14 + 40 + 1024 + len(pixels), 0, 0, 14 + 40 + 1024)
+    palette = b"".join(bytes((pal[i * 3 + 2], pal[i * 3 + 1], pal[i * 3], 0)) for i in range(colours))
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 1, len(pixels), 3780, 3780, colours, 0)
+    start = 14 + 40 + len(palette)
+    head = struct.pack("<2sIHHI", b"BM", start + len(pixels), 0, 0, start)
     data = head + info + palette + pixels
     # the coding must give back every pixel, as another decoder reads it
     if list(Image.open(io.BytesIO(data)).convert("RGB").getdata()) != \
@@ -711,8 +732,10 @@ def ico(frames):
     for im in frames:
         w, h = im.size
         if w >= PNG_FROM:
+            # a palette with transparency: a third of the bytes of full colour
             buf = io.BytesIO()
-            im.save(buf, "PNG", optimize=True)
+            im.quantize(colors=256, method=Image.Quantize.FASTOCTREE,
+                        dither=Image.Dither.NONE).save(buf, "PNG", optimize=True)
             images.append(buf.getvalue())
             continue
         px = list(im.getdata())
