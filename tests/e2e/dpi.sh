@@ -18,6 +18,11 @@ scenario_dpi() {  # DPI
   percent=$(( dpi == 144 ? 150 : 200 ))
   # A session left from an earlier run draws on a display that is gone.
   WINEPREFIX="$prefix" bash "$here/../../scripts/wine-session.sh" stop
+  # The prefix's DPI as Wine reads it; this also makes the prefix on a first
+  # run, before any wait with a deadline.
+  expect_eq "dpi $dpi: LogPixels of the prefix" \
+    "$("$emulator" reg query 'HKCU\Control Panel\Desktop' /v LogPixels | tr -d '\r' | awk '$1 == "LogPixels" { print $3 }')" \
+    "$(printf '0x%x' "$dpi")"
   start_program || return
   expect_eq "dpi $dpi: the window is at $dpi DPI" "$(window_field dpi)" "$dpi"
   read -r _ _ w h <<<"$(window_field client)"
