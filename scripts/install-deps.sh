@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   make cmake g++ clang libclang-rt-dev googletest python3
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
-  wine wine64
+  wine wine64 python3-pil
   xvfb xauth xdotool x11-utils imagemagick fonts-liberation
   wixl msitools osslsigncode openssl git
 )

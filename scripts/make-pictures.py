@@ -1,41 +1,49 @@
 #!/usr/bin/env python3
-"""Draws the window's pictures and writes them to app/resources/pictures/.
+"""Draws the window's pictures at 150 % and 200 % and the program's icon frames, from the
+same shape descriptions the 96-DPI pictures were drawn from.
 
-    python3 scripts/make-pictures.py            # (re)write the eleven files
-    python3 scripts/make-pictures.py --check    # redraw in memory, compare with the
-                                                # committed files and check their formats
+    python3 scripts/make-pictures.py                 # (re)write app/resources/variants/
+    python3 scripts/make-pictures.py --check         # redraw into a temporary folder, compare
+                                                     # with the committed files, check forms
+    python3 scripts/make-pictures.py --out DIR       # write into DIR instead
 
-Every picture is drawn here from simple shapes (circles, polygons, strokes, gradients),
-supersampled for smooth edges. The only outside inputs are two Liberation fonts (Debian's
-fonts-liberation, for the banner's lettering and the question mark), which ImageMagick's
-/usr/bin/convert turns into coverage masks, and the same convert for JPEG encoding (fixed
-settings, metadata stripped). BMP and ICO files are written byte by byte below. Nothing depends
-on the clock or on randomness, so a rerun gives the same bytes.
+The 96-DPI pictures in app/resources/pictures/ are what Form1's stored description carries:
+this script never rewrites them, it only checks that they are still the files whose SHA-256
+it knows. Each variant is found at run time by the FNV-1a hash of the stored picture's bytes
+and its scale, through the resource names written to variants.rc.in.
 
-Only the Python standard library is used.
+The shapes below say what to draw in the 96-DPI picture's coordinates; Pillow (Debian's
+python3-pil) rasterises them, supersampled, at the variant's size. Lettering uses the Liberation
+fonts (fonts-liberation) through Pillow's FreeType. Nothing depends on the clock or on
+randomness, so a rerun gives the same bytes.
 """
 
+import hashlib
+import io
 import math
 import os
-import subprocess
+import struct
 import sys
 import tempfile
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-OUT_DIR = os.path.join(ROOT, "app", "resources", "pictures")
+from PIL import Image, ImageChops, ImageDraw, ImageFont
 
-# The machine may have another `convert` earlier on PATH: always name ImageMagick's.
-CONVERT = "/usr/bin/convert"
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+STORED_DIR = os.path.join(ROOT, "app", "resources", "pictures")
+OUT_DIR = os.path.join(ROOT, "app", "resources", "variants")
+
 FONT_DIR = "/usr/share/fonts/truetype/liberation"
 FONT_BOLD = os.path.join(FONT_DIR, "LiberationSans-Bold.ttf")
 FONT_REGULAR = os.path.join(FONT_DIR, "LiberationSans-Regular.ttf")
 
-JPEG_QUALITY = 100
-
 WHITE = (255, 255, 255)
 MAGENTA = (255, 0, 255)
 
-
+# The scales a variant is made for, in percent of the 96-DPI picture.
+SCALES = (150, 200)
+# The program's icon frames, in pixels; from 48 up they are PNG-compressed.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 128, 256)
+PNG_FROM = 48
 # --------------------------------------------------------------------------------------------
 # Colours and paints. Colours are (r, g, b) floats in 0..1; paints are colours or callables
 # (x, y) -> colour, in picture pixels.
@@ -74,8 +82,19 @@ def radial(centre, radius, stops):
     return paint
 
 
+
 # --------------------------------------------------------------------------------------------
-# Shapes: cov(x, y) gives the coverage 0..1 of a sample point, bbox its bounds.
+# Shapes. A shape is described in picture pixels (96 DPI); mask(size, k, ox, oy) draws its
+# coverage into an 8-bit image of `size` samples where the sample (X, Y) covers the point
+# (ox + X / k, oy + Y / k).
+
+def _box(b, k, ox, oy):
+    return [(b[0] - ox) * k, (b[1] - oy) * k, (b[2] - ox) * k, (b[3] - oy) * k]
+
+
+def _pt(p, k, ox, oy):
+    return ((p[0] - ox) * k, (p[1] - oy) * k)
+
 
 class Shape:
     def __or__(self, other):
@@ -87,136 +106,90 @@ class Shape:
     def __sub__(self, other):
         return Difference(self, other)
 
+    def mask(self, size, k, ox, oy):
+        im = Image.new("L", size, 0)
+        self.paint(ImageDraw.Draw(im), k, ox, oy)
+        return im
+
 
 class Union(Shape):
     def __init__(self, *parts):
         self.parts = parts
-        boxes = [p.bbox for p in parts]
-        self.bbox = (min(b[0] for b in boxes), min(b[1] for b in boxes),
-                     max(b[2] for b in boxes), max(b[3] for b in boxes))
 
-    def cov(self, x, y):
-        best = 0.0
-        for p in self.parts:
-            b = p.bbox
-            if b[0] <= x <= b[2] and b[1] <= y <= b[3]:
-                c = p.cov(x, y)
-                if c > best:
-                    best = c
-                    if best >= 1.0:
-                        break
-        return best
+    def mask(self, size, k, ox, oy):
+        out = self.parts[0].mask(size, k, ox, oy)
+        for p in self.parts[1:]:
+            out = ImageChops.lighter(out, p.mask(size, k, ox, oy))
+        return out
 
 
 class Intersect(Shape):
     def __init__(self, a, b):
         self.a, self.b = a, b
-        self.bbox = (max(a.bbox[0], b.bbox[0]), max(a.bbox[1], b.bbox[1]),
-                     min(a.bbox[2], b.bbox[2]), min(a.bbox[3], b.bbox[3]))
 
-    def cov(self, x, y):
-        c = self.a.cov(x, y)
-        return min(c, self.b.cov(x, y)) if c > 0 else 0.0
+    def mask(self, size, k, ox, oy):
+        return ImageChops.darker(self.a.mask(size, k, ox, oy), self.b.mask(size, k, ox, oy))
 
 
 class Difference(Shape):
     def __init__(self, a, b):
         self.a, self.b = a, b
-        self.bbox = a.bbox
 
-    def cov(self, x, y):
-        c = self.a.cov(x, y)
-        if c <= 0:
-            return 0.0
-        b = self.b.bbox
-        if b[0] <= x <= b[2] and b[1] <= y <= b[3]:
-            return c * (1.0 - self.b.cov(x, y))
-        return c
-
-
-class Circle(Shape):
-    def __init__(self, cx, cy, r):
-        self.cx, self.cy, self.r2 = cx, cy, r * r
-        self.bbox = (cx - r, cy - r, cx + r, cy + r)
-
-    def cov(self, x, y):
-        return 1.0 if (x - self.cx) ** 2 + (y - self.cy) ** 2 <= self.r2 else 0.0
+    def mask(self, size, k, ox, oy):
+        return ImageChops.multiply(self.a.mask(size, k, ox, oy),
+                                   ImageChops.invert(self.b.mask(size, k, ox, oy)))
 
 
 class Ellipse(Shape):
     def __init__(self, cx, cy, rx, ry):
-        self.cx, self.cy, self.rx, self.ry = cx, cy, rx, ry
         self.bbox = (cx - rx, cy - ry, cx + rx, cy + ry)
 
-    def cov(self, x, y):
-        u, v = (x - self.cx) / self.rx, (y - self.cy) / self.ry
-        return 1.0 if u * u + v * v <= 1.0 else 0.0
+    def paint(self, d, k, ox, oy):
+        d.ellipse(_box(self.bbox, k, ox, oy), fill=255)
+
+
+class Circle(Ellipse):
+    def __init__(self, cx, cy, r):
+        super().__init__(cx, cy, r, r)
 
 
 class Rect(Shape):
     def __init__(self, x0, y0, x1, y1):
         self.bbox = (x0, y0, x1, y1)
 
-    def cov(self, x, y):
-        b = self.bbox
-        return 1.0 if b[0] <= x <= b[2] and b[1] <= y <= b[3] else 0.0
+    def paint(self, d, k, ox, oy):
+        d.rectangle(_box(self.bbox, k, ox, oy), fill=255)
 
 
 class RoundRect(Shape):
     def __init__(self, x0, y0, x1, y1, r):
-        self.bbox = (x0, y0, x1, y1)
-        self.r = r
+        self.bbox, self.r = (x0, y0, x1, y1), r
 
-    def cov(self, x, y):
-        x0, y0, x1, y1 = self.bbox
-        if not (x0 <= x <= x1 and y0 <= y <= y1):
-            return 0.0
-        r = self.r
-        dx = max(x0 + r - x, 0.0, x - (x1 - r))
-        dy = max(y0 + r - y, 0.0, y - (y1 - r))
-        return 1.0 if dx * dx + dy * dy <= r * r else 0.0
+    def paint(self, d, k, ox, oy):
+        d.rounded_rectangle(_box(self.bbox, k, ox, oy), radius=self.r * k, fill=255)
 
 
 class Polygon(Shape):
-    """Even-odd filled polygon."""
-
     def __init__(self, pts):
         self.pts = pts
-        xs, ys = [p[0] for p in pts], [p[1] for p in pts]
-        self.bbox = (min(xs), min(ys), max(xs), max(ys))
 
-    def cov(self, x, y):
-        inside = False
-        pts = self.pts
-        j = len(pts) - 1
-        for i in range(len(pts)):
-            xi, yi = pts[i]
-            xj, yj = pts[j]
-            if (yi > y) != (yj > y) and x < (xj - xi) * (y - yi) / (yj - yi) + xi:
-                inside = not inside
-            j = i
-        return 1.0 if inside else 0.0
+    def paint(self, d, k, ox, oy):
+        d.polygon([_pt(p, k, ox, oy) for p in self.pts], fill=255)
 
 
 class Stroke(Shape):
     """A polyline of the given width with round joins and caps."""
 
     def __init__(self, pts, width):
-        self.segs = list(zip(pts, pts[1:])) or [(pts[0], pts[0])]
-        self.h2 = (width / 2.0) ** 2
-        h = width / 2.0
-        xs, ys = [p[0] for p in pts], [p[1] for p in pts]
-        self.bbox = (min(xs) - h, min(ys) - h, max(xs) + h, max(ys) + h)
+        self.pts, self.width = pts, width
 
-    def cov(self, x, y):
-        for (ax, ay), (bx, by) in self.segs:
-            dx, dy = bx - ax, by - ay
-            den = dx * dx + dy * dy
-            t = 0.0 if den == 0 else max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / den))
-            px, py = ax + t * dx - x, ay + t * dy - y
-            if px * px + py * py <= self.h2:
-                return 1.0
-        return 0.0
+    def paint(self, d, k, ox, oy):
+        pts = [_pt(p, k, ox, oy) for p in self.pts]
+        h = self.width * k / 2.0
+        if len(pts) > 1:
+            d.line(pts, fill=255, width=max(1, int(round(self.width * k))), joint="curve")
+        for x, y in pts:
+            d.ellipse([x - h, y - h, x + h, y + h], fill=255)
 
 
 class Arc(Shape):
@@ -224,26 +197,30 @@ class Arc(Shape):
     +x, counting towards +y, i.e. clockwise on screen) lies from a0 to a1."""
 
     def __init__(self, cx, cy, r0, r1, a0=None, a1=None, rounded=False):
-        self.cx, self.cy, self.r0, self.r1 = cx, cy, r0, r1
-        self.a0, self.a1 = a0, a1
-        self.bbox = (cx - r1, cy - r1, cx + r1, cy + r1)
-        self.caps = None
+        self.cx, self.cy, self.r0, self.r1, self.a0, self.a1 = cx, cy, r0, r1, a0, a1
+        self.caps = []
         if rounded and a0 is not None:
             rm, w = (r0 + r1) / 2.0, (r1 - r0)
             self.caps = [Circle(cx + rm * math.cos(math.radians(a)),
                                 cy + rm * math.sin(math.radians(a)), w / 2.0) for a in (a0, a1)]
 
-    def cov(self, x, y):
-        if self.caps and any(c.cov(x, y) for c in self.caps):
-            return 1.0
-        d2 = (x - self.cx) ** 2 + (y - self.cy) ** 2
-        if not (self.r0 * self.r0 <= d2 <= self.r1 * self.r1):
-            return 0.0
-        if self.a0 is None:
-            return 1.0
-        a = math.degrees(math.atan2(y - self.cy, x - self.cx))
-        span = (self.a1 - self.a0) % 360.0
-        return 1.0 if (a - self.a0) % 360.0 <= span else 0.0
+    def mask(self, size, k, ox, oy):
+        ring = Image.new("L", size, 0)
+        d = ImageDraw.Draw(ring)
+        d.ellipse(_box((self.cx - self.r1, self.cy - self.r1, self.cx + self.r1,
+                        self.cy + self.r1), k, ox, oy), fill=255)
+        d.ellipse(_box((self.cx - self.r0, self.cy - self.r0, self.cx + self.r0,
+                        self.cy + self.r0), k, ox, oy), fill=0)
+        if self.a0 is not None:
+            wedge = Image.new("L", size, 0)
+            r = self.r1 + 1.0
+            ImageDraw.Draw(wedge).pieslice(
+                _box((self.cx - r, self.cy - r, self.cx + r, self.cy + r), k, ox, oy),
+                self.a0, self.a1, fill=255)
+            ring = ImageChops.darker(ring, wedge)
+        for c in self.caps:
+            ring = ImageChops.lighter(ring, c.mask(size, k, ox, oy))
+        return ring
 
 
 class EllipseRing(Shape):
@@ -251,164 +228,127 @@ class EllipseRing(Shape):
 
     def __init__(self, cx, cy, rx, ry, width):
         h = width / 2.0
-        self.outer = Ellipse(cx, cy, rx + h, ry + h)
-        self.inner = Ellipse(cx, cy, max(rx - h, 1e-6), max(ry - h, 1e-6))
-        self.bbox = self.outer.bbox
+        self.shape = Ellipse(cx, cy, rx + h, ry + h) - Ellipse(cx, cy, max(rx - h, 1e-6),
+                                                               max(ry - h, 1e-6))
 
-    def cov(self, x, y):
-        return 1.0 if self.outer.cov(x, y) and not self.inner.cov(x, y) else 0.0
+    def mask(self, size, k, ox, oy):
+        return self.shape.mask(size, k, ox, oy)
 
 
 class Placed(Shape):
     """A shape drawn in local coordinates, rotated by `angle` degrees (clockwise on screen)
     about the local origin, then moved to (tx, ty)."""
 
-    def __init__(self, shape, angle, tx, ty):
-        self.shape = shape
+    def __init__(self, shape, angle, tx, ty, reach=40.0):
+        self.shape, self.tx, self.ty, self.reach = shape, tx, ty, reach
         a = math.radians(angle)
-        self.c, self.s, self.tx, self.ty = math.cos(a), math.sin(a), tx, ty
-        x0, y0, x1, y1 = shape.bbox
-        corners = [self._fwd(x, y) for x in (x0, x1) for y in (y0, y1)]
-        self.bbox = (min(p[0] for p in corners), min(p[1] for p in corners),
-                     max(p[0] for p in corners), max(p[1] for p in corners))
+        self.c, self.s = math.cos(a), math.sin(a)
 
-    def _fwd(self, x, y):
-        return (self.c * x - self.s * y + self.tx, self.s * x + self.c * y + self.ty)
+    def mask(self, size, k, ox, oy):
+        # the local drawing on a square about its origin, then turned into place: each output
+        # sample takes the local sample its centre maps back to
+        r = self.reach
+        n = int(math.ceil(2 * r * k))
+        local = self.shape.mask((n, n), k, -r, -r)
+        c, s = self.c, self.s
+        dx, dy = ox - self.tx, oy - self.ty
+        data = (c, s, k * (c * dx + s * dy + r),
+                -s, c, k * (-s * dx + c * dy + r))
+        return local.transform(size, Image.Transform.AFFINE, data, Image.Resampling.BILINEAR)
 
-    def cov(self, x, y):
-        dx, dy = x - self.tx, y - self.ty
-        return self.shape.cov(self.c * dx + self.s * dy, -self.s * dx + self.c * dy)
 
+class Text(Shape):
+    """A line of lettering whose ink's top left corner is at (left, top); `size` is the
+    font's size in picture pixels. width and height are the ink's, in picture pixels."""
 
-class Mask(Shape):
-    """Coverage from a greyscale bitmap laid on the canvas's sample grid (ss samples a pixel),
-    its top-left sample at (left, top) in picture pixels."""
+    MEASURE = 16
 
-    def __init__(self, data, w, h, ss, left, top):
-        self.data, self.w, self.h, self.ss = data, w, h, ss
-        self.left, self.top = left, top
-        self.bbox = (left, top, left + w / ss, top + h / ss)
+    def __init__(self, text, font, size, left=0.0, top=0.0):
+        self.text, self.font, self.size, self.left, self.top = text, font, size, left, top
+        f = ImageFont.truetype(font, size * self.MEASURE)
+        l, t, r, b = f.getbbox(text)
+        self.width, self.height = (r - l) / self.MEASURE, (b - t) / self.MEASURE
 
-    def cov(self, x, y):
-        i = int(math.floor((x - self.left) * self.ss))
-        j = int(math.floor((y - self.top) * self.ss))
-        if 0 <= i < self.w and 0 <= j < self.h:
-            return self.data[j * self.w + i] / 255.0
-        return 0.0
+    def at(self, left, top):
+        return Text(self.text, self.font, self.size, left, top)
+
+    def paint(self, d, k, ox, oy):
+        f = ImageFont.truetype(self.font, int(round(self.size * k)))
+        l, t, _, _ = f.getbbox(self.text)
+        d.text(((self.left - ox) * k - l, (self.top - oy) * k - t), self.text, font=f, fill=255)
 
 
 # --------------------------------------------------------------------------------------------
-# Canvas: premultiplied RGBA samples, `ss` x `ss` per picture pixel, initially transparent.
+# Canvas: a picture `w` x `h` pixels at 96 DPI, drawn at `scale` percent with `ss` x `ss`
+# samples a pixel. Straight (not premultiplied) RGBA, initially transparent.
+
+def scaled(n, scale):
+    """A 96-DPI length in pixels at `scale` percent, halves rounded up: the size the window
+    lays the picture out at."""
+    return int(math.floor(n * scale / 100.0 + 0.5))
+
 
 class Canvas:
-    def __init__(self, w, h, ss):
-        self.w, self.h, self.ss = w, h, ss
-        self.W, self.H = w * ss, h * ss
-        n = self.W * self.H
-        self.r, self.g, self.b, self.a = [0.0] * n, [0.0] * n, [0.0] * n, [0.0] * n
+    def __init__(self, w, h, scale, ss):
+        self.W, self.H = scaled(w, scale), scaled(h, scale)
+        self.k = scale / 100.0
+        # large icon frames need fewer samples a pixel for the same smoothness
+        self.ss = max(2, min(ss, 1024 // max(self.W, self.H)))
+        # an odd size does not scale to whole pixels: keep the drawing centred
+        self.ox = -(self.W - w * self.k) / 2.0 / self.k
+        self.oy = -(self.H - h * self.k) / 2.0 / self.k
+        self.image = Image.new("RGBA", (self.W, self.H), (0, 0, 0, 0))
 
     def fill(self, shape, paint, opacity=1.0):
         ss = self.ss
-        x0, y0, x1, y1 = shape.bbox
-        i0, i1 = max(0, int(math.floor(x0 * ss))), min(self.W, int(math.ceil(x1 * ss)) + 1)
-        j0, j1 = max(0, int(math.floor(y0 * ss))), min(self.H, int(math.ceil(y1 * ss)) + 1)
-        solid = None if callable(paint) else paint
-        R, G, B, A = self.r, self.g, self.b, self.a
-        for j in range(j0, j1):
-            y = (j + 0.5) / ss
-            row = j * self.W
-            for i in range(i0, i1):
-                x = (i + 0.5) / ss
-                c = shape.cov(x, y)
-                if c <= 0.0:
-                    continue
-                col = solid or paint(x, y)
-                a = c * opacity
-                k = row + i
-                keep = 1.0 - a
-                R[k] = col[0] * a + R[k] * keep
-                G[k] = col[1] * a + G[k] * keep
-                B[k] = col[2] * a + B[k] * keep
-                A[k] = a + A[k] * keep
-
-    def pixels(self):
-        """Averages the samples: a list of rows of premultiplied (r, g, b, a) pixels."""
-        ss, W = self.ss, self.W
-        n = float(ss * ss)
-        rows = []
-        for py in range(self.h):
-            row = []
-            for px in range(self.w):
-                r = g = b = a = 0.0
-                for j in range(py * ss, py * ss + ss):
-                    base = j * W + px * ss
-                    for k in range(base, base + ss):
-                        r += self.r[k]
-                        g += self.g[k]
-                        b += self.b[k]
-                        a += self.a[k]
-                row.append((r / n, g / n, b / n, a / n))
-            rows.append(row)
-        return rows
+        cover = shape.mask((self.W * ss, self.H * ss), self.k * ss, self.ox, self.oy)
+        cover = cover.reduce(ss)
+        if opacity < 1.0:
+            cover = cover.point(lambda v: int(v * opacity + 0.5))
+        box = cover.getbbox()
+        if not box:
+            return
+        if callable(paint):
+            layer = Image.new("RGB", (self.W, self.H))
+            x0, y0, x1, y1 = box
+            layer.putdata([to8(paint(self.ox + (px + 0.5) / self.k, self.oy + (py + 0.5) / self.k))
+                           if x0 <= px < x1 and y0 <= py < y1 else (0, 0, 0)
+                           for py in range(self.H) for px in range(self.W)])
+        else:
+            layer = Image.new("RGB", (self.W, self.H), to8(paint))
+        layer.putalpha(cover)
+        self.image = Image.alpha_composite(self.image, layer)
 
 
-def to8(v):
-    return max(0, min(255, int(v * 255.0 + 0.5)))
+def to8(c):
+    return tuple(max(0, min(255, int(v * 255.0 + 0.5))) for v in c)
 
 
-def over_ground(pixels, ground):
-    """Composites premultiplied pixels over an opaque ground colour (8-bit), giving 8-bit RGB."""
-    g = [c / 255.0 for c in ground]
-    return [[tuple(to8(p[i] + g[i] * (1.0 - p[3])) for i in range(3)) for p in row]
-            for row in pixels]
+def over_ground(cv, ground):
+    """The picture over an opaque ground colour: RGB."""
+    base = Image.new("RGBA", cv.image.size, ground + (255,))
+    return Image.alpha_composite(base, cv.image).convert("RGB")
 
 
-def keyed(pixels, key, threshold, blend):
-    """Pixels for a picture drawn with one transparent colour `key`: samples covering less than
-    `threshold` become exactly the key; the others are either blended over the key colour
-    (`blend`, for a key the picture is normally shown on, such as white) or shown in their own
-    colour. No drawn pixel may equal the key, or it would turn transparent: those move one
-    step off it."""
-    g = [c / 255.0 for c in key]
+def keyed(cv, key, threshold, blend):
+    """The picture with one transparent colour `key`: pixels covered less than `threshold`
+    become exactly the key; the others are either blended over the key (`blend`, for a key the
+    picture is normally shown on, such as white) or shown in their own colour. No drawn pixel
+    may equal the key, or it would turn transparent: those move one step off it."""
+    limit = int(threshold * 255 + 0.5)
+    ground = over_ground(cv, key) if blend else cv.image.convert("RGB")
+    alpha = cv.image.getchannel("A").getdata()
     out = []
-    for row in pixels:
-        line = []
-        for p in row:
-            a = p[3]
-            if a < threshold:
-                line.append(key)
-                continue
-            if blend:
-                c = tuple(to8(p[i] + g[i] * (1.0 - a)) for i in range(3))
-            else:
-                c = tuple(to8(p[i] / a) for i in range(3))
-            if c == key:
-                c = tuple(v - 1 if v == 255 else v + 1 for v in c)
-            line.append(c)
-        out.append(line)
-    return out
-
-
-# --------------------------------------------------------------------------------------------
-# Lettering through ImageMagick: a coverage mask on the canvas's sample grid.
-
-def text_mask(text, font, pixel_size, ss):
-    """Renders `text` white on black at pixel_size * ss and crops it to its ink. Returns
-    (data, width, height) in samples."""
-    ps = pixel_size * ss
-    w, h = int(ps * (len(text) + 2)), int(ps * 2)
-    cmd = [CONVERT, "-size", "%dx%d" % (w, h), "xc:black", "-font", font,
-           "-pointsize", "%g" % ps, "-fill", "white",
-           "-annotate", "+%d+%d" % (int(ps * 0.5), int(ps * 1.4)), text,
-           "-depth", "8", "gray:-"]
-    data = subprocess.run(cmd, check=True, stdout=subprocess.PIPE).stdout
-    if len(data) != w * h:
-        raise RuntimeError("convert returned %d bytes for a %dx%d mask" % (len(data), w, h))
-    rows = [j for j in range(h) if any(data[j * w:(j + 1) * w])]
-    cols = [i for i in range(w) if any(data[j * w + i] for j in rows)]
-    x0, x1, y0, y1 = cols[0], cols[-1] + 1, rows[0], rows[-1] + 1
-    crop = bytes(b for j in range(y0, y1) for b in data[j * w + x0:j * w + x1])
-    return crop, x1 - x0, y1 - y0
+    for a, c in zip(alpha, ground.getdata()):
+        if a < limit:
+            out.append(key)
+            continue
+        if c == key:
+            c = tuple(v - 1 if v == 255 else v + 1 for v in c)
+        out.append(c)
+    im = Image.new("RGB", ground.size)
+    im.putdata(out)
+    return im
 
 
 # --------------------------------------------------------------------------------------------
@@ -456,8 +396,8 @@ def monitor(cv, x0, y0, x1, y1):
 # --------------------------------------------------------------------------------------------
 # The pictures. Each returns its canvas; sizes are (width, height) in pixels.
 
-def draw_icon():
-    cv = Canvas(32, 32, 8)
+def draw_icon(scale):
+    cv = Canvas(32, 32, scale, 8)
     ink = rgb("#30343b")
     # tower: front face, top and right side in perspective
     front = [(11.0, 5.0), (24.0, 5.0), (24.0, 30.5), (11.0, 30.5)]
@@ -486,8 +426,8 @@ def draw_icon():
     return cv
 
 
-def draw_nodes():
-    cv = Canvas(20, 20, 8)
+def draw_nodes(scale):
+    cv = Canvas(20, 20, scale, 8)
     link = rgb("#5b6573")
     hub = (10.0, 10.2)
     outer = [((4.0, 4.2), rgb("#2f9e44")), ((16.0, 4.2), rgb("#f08c00")),
@@ -522,8 +462,8 @@ def handset_local(g):
     return Union(*parts)
 
 
-def draw_handset():
-    cv = Canvas(22, 23, 8)
+def draw_handset(scale):
+    cv = Canvas(22, 23, scale, 8)
     angle, cx, cy = 42.0, 13.2, 14.4
     cv.fill(Placed(handset_local(0.75), angle, cx, cy), rgb("#15181d"))
     cv.fill(Placed(handset_local(0.0), angle, cx, cy),
@@ -535,8 +475,8 @@ def draw_handset():
     return cv
 
 
-def draw_router():
-    cv = Canvas(22, 23, 8)
+def draw_router(scale):
+    cv = Canvas(22, 23, scale, 8)
     ink = rgb("#1f2a38")
     # antennas behind the box
     for base, tip in (((5.2, 12.0), (4.0, 2.2)), ((16.8, 12.0), (18.0, 2.2))):
@@ -574,9 +514,9 @@ def wrench_local(g):
     return ((handle | head | ring) - jaw) - hole
 
 
-def draw_banner():
+def draw_banner(scale):
     ss = 4
-    cv = Canvas(240, 42, ss)
+    cv = Canvas(240, 42, scale, ss)
     # emblem: globe with a wrench laid across it
     gx, gy, gr = 21.0, 21.0, 16.5
     globe(cv, gx, gy, gr, line=1.1, outline=1.3)
@@ -588,26 +528,26 @@ def draw_banner():
                    [(0.0, rgb("#f4f6f8")), (0.45, rgb("#c4cad2")), (1.0, rgb("#8c949f"))]))
     # product name: "Kavrel" in slate, "LinkTune" in bold blue, on one baseline
     size = 26
-    k_data, k_w, k_h = text_mask("Kavrel", FONT_REGULAR, size, ss)
-    l_data, l_w, l_h = text_mask("LinkTune", FONT_BOLD, size, ss)
+    kavrel = Text("Kavrel", FONT_REGULAR, size)
+    linktune = Text("LinkTune", FONT_BOLD, size)
     x = 44.0
     cap_top = 9.0                         # both words start with a capital: align their tops
     gap = size * 0.26
-    cv.fill(Mask(k_data, k_w, k_h, ss, x, cap_top), rgb("#3d4654"))
-    lx = x + k_w / ss + gap
-    cv.fill(Mask(l_data, l_w, l_h, ss, lx, cap_top),
+    cv.fill(kavrel.at(x, cap_top), rgb("#3d4654"))
+    lx = x + kavrel.width + gap
+    cv.fill(linktune.at(lx, cap_top),
             linear((0, cap_top), (0, cap_top + 19), [(0.0, rgb("#2a7de1")),
                                                       (1.0, rgb("#0b4aa2"))]))
     # a thin accent rule under the name
-    end = lx + l_w / ss
+    end = lx + linktune.width
     cv.fill(RoundRect(x, 34.2, end, 35.6, 0.7),
             linear((x, 0), (end, 0), [(0.0, rgb("#0b4aa2")), (0.6, rgb("#2a9df4")),
                                       (1.0, rgb("#7fd3ff"))]))
     return cv
 
 
-def draw_sphere():
-    cv = Canvas(16, 16, 8)
+def draw_sphere(scale):
+    cv = Canvas(16, 16, scale, 8)
     cx, cy, r = 8.0, 8.0, 7.3
     cv.fill(Circle(cx, cy, r), radial((cx - 2.0, cy - 2.4), r * 1.5,
                                       [(0.0, rgb("#3b4f66")), (0.45, rgb("#16222f")),
@@ -621,22 +561,22 @@ def draw_sphere():
     return cv
 
 
-def draw_question():
+def draw_question(scale):
     ss = 8
-    cv = Canvas(21, 21, ss)
+    cv = Canvas(21, 21, scale, ss)
     cx, cy, r = 10.5, 10.5, 9.8
     cv.fill(Circle(cx, cy, r), rgb("#0a3a8c"))
     cv.fill(Circle(cx, cy, r - 0.9), radial((cx - 3.0, cy - 3.5), r * 1.6,
                                             [(0.0, rgb("#6cb6ff")), (0.5, rgb("#2a7de1")),
                                              (1.0, rgb("#0b4aa2"))]))
-    data, w, h = text_mask("?", FONT_BOLD, 17, ss)
-    cv.fill(Mask(data, w, h, ss, cx - w / ss / 2.0 + 0.1, cy - h / ss / 2.0 + 0.2),
+    mark = Text("?", FONT_BOLD, 17)
+    cv.fill(mark.at(cx - mark.width / 2.0 + 0.1, cy - mark.height / 2.0 + 0.2),
             rgb("#ffffff"))
     return cv
 
 
-def draw_power():
-    cv = Canvas(16, 16, 8)
+def draw_power(scale):
+    cv = Canvas(16, 16, scale, 8)
     cx, cy, r = 8.0, 8.0, 7.4
     cv.fill(Circle(cx, cy, r), rgb("#6d0a0e"))
     cv.fill(Circle(cx, cy, r - 0.9), radial((cx - 2.0, cy - 2.5), r * 1.4,
@@ -648,8 +588,8 @@ def draw_power():
     return cv
 
 
-def draw_house():
-    cv = Canvas(16, 16, 8)
+def draw_house(scale):
+    cv = Canvas(16, 16, scale, 8)
     ink = rgb("#3a2a20")
     # chimney, walls, roof, door, window
     cv.fill(Rect(10.2, 1.8, 12.6, 6.0), ink)
@@ -666,158 +606,264 @@ def draw_house():
     return cv
 
 
-def draw_site():
-    cv = Canvas(16, 16, 8)
+def draw_site(scale):
+    cv = Canvas(16, 16, scale, 8)
     monitor(cv, 4.6, 0.8, 15.6, 9.0)
     globe(cv, 5.6, 10.2, 5.4, line=0.7, outline=0.85)
     return cv
 
 
+
 # --------------------------------------------------------------------------------------------
 # File formats.
 
-def bmp24(rows):
-    """A 24-bit uncompressed (BI_RGB) bottom-up BMP."""
-    h, w = len(rows), len(rows[0])
-    stride = (w * 3 + 3) & ~3
-    pixels = bytearray()
-    for row in reversed(rows):
-        line = bytearray()
-        for r, g, b in row:
-            line += bytes((b, g, r))
-        line += bytes(stride - len(line))
-        pixels += line
-    info = (40).to_bytes(4, "little") + w.to_bytes(4, "little", signed=True) \
-        + h.to_bytes(4, "little", signed=True) + (1).to_bytes(2, "little") \
-        + (24).to_bytes(2, "little") + (0).to_bytes(4, "little") \
-        + len(pixels).to_bytes(4, "little") + (3780).to_bytes(4, "little") \
-        + (3780).to_bytes(4, "little") + bytes(8)
-    head = b"BM" + (14 + len(info) + len(pixels)).to_bytes(4, "little") + bytes(4) \
-        + (14 + len(info)).to_bytes(4, "little")
-    return head + info + bytes(pixels)
+# A variant's colours: 8 bits (a palette of up to 256) unless that moves some pixel further
+# than this from its drawn colour, in any channel; then 24 bits. The palette is the shortest
+# of PALETTES that keeps every pixel within CLOSE_ENOUGH, or else the longest.
+MAX_PALETTE_ERROR = 24
+CLOSE_ENOUGH = 8
+PALETTES = (32, 64, 128, 256)
 
 
-def median_cut(colours, n):
-    """A palette of at most n colours for the weighted colour list [(colour, count)]."""
-    boxes = [sorted(colours)]
-    while len(boxes) < n:
-        best, best_i, best_axis = -1, -1, 0
-        for i, box in enumerate(boxes):
-            if len(box) < 2:
-                continue
-            for axis in range(3):
-                vals = [c[0][axis] for c in box]
-                spread = max(vals) - min(vals)
-                if spread > best:
-                    best, best_i, best_axis = spread, i, axis
-        if best <= 0:
+def palette_image(rgb, key):
+    """The picture on the shortest palette that holds it closely enough, the key colour (if
+    any) kept exact and used by no other pixel; None when no palette holds it within
+    MAX_PALETTE_ERROR."""
+    for n in PALETTES:
+        im, worst = quantized(rgb, key, n)
+        if worst <= CLOSE_ENOUGH:
             break
-        box = sorted(boxes[best_i], key=lambda c: (c[0][best_axis], c[0]))
-        total = sum(c[1] for c in box)
-        acc, cut = 0, 1
-        for k, c in enumerate(box[:-1]):
-            acc += c[1]
-            if acc * 2 >= total:
-                cut = k + 1
-                break
-        else:
-            cut = len(box) - 1
-        boxes[best_i:best_i + 1] = [box[:cut], box[cut:]]
-    palette = []
-    for box in boxes:
-        total = sum(c[1] for c in box)
-        palette.append(tuple((sum(c[0][i] * c[1] for c in box) + total // 2) // total
-                             for i in range(3)))
-    return palette
+    if worst > MAX_PALETTE_ERROR:
+        return None, worst
+    return im, worst
 
 
-def ico8(pixels):
-    """A one-image icon: 8-bit palette (256 entries) and a 1-bit AND mask. Samples covered
-    less than half are transparent; the others keep their own, unblended colour so that the
-    edge suits any background."""
-    h, w = len(pixels), len(pixels[0])
-    opaque = [[p[3] >= 0.5 for p in row] for row in pixels]
-    colours = [[tuple(to8(p[i] / p[3]) for i in range(3)) if p[3] > 0 else (0, 0, 0)
-                for p in row] for row in pixels]
-    counts = {}
-    for y in range(h):
-        for x in range(w):
-            if opaque[y][x]:
-                counts[colours[y][x]] = counts.get(colours[y][x], 0) + 1
-    # entry 0 is black, for the transparent pixels (their colour bits must be zero)
-    palette = [(0, 0, 0)] + median_cut(sorted(counts.items()), 255)
-    palette += [(0, 0, 0)] * (256 - len(palette))
-    cache = {}
+def quantized(rgb, key, n):
+    """The picture on a palette of n colours (the key among them), and the largest error."""
+    q = rgb.quantize(colors=n - 1 if key else n, method=Image.Quantize.MAXCOVERAGE,
+                     dither=Image.Dither.NONE)
+    pal = (q.getpalette() or [])[:768]
+    pal += [0] * (768 - len(pal))
+    entries = [tuple(pal[i * 3:i * 3 + 3]) for i in range(256)]
+    if key:
+        entries = [tuple(v - 1 if v == 255 else v + 1 for v in c) if c == key else c
+                   for c in entries[:255]] + [key]
+    index = list(q.getdata())
+    worst = 0
+    for i, c in enumerate(rgb.getdata()):
+        if key and c == key:
+            index[i] = 255
+            continue
+        worst = max(worst, max(abs(a - b) for a, b in zip(c, entries[index[i]])))
+    # only the entries in use, in the order the rows first use them (the key
+    # among them): a shorter palette is fewer bytes in the program
+    order = {}
+    for i in index:
+        order.setdefault(i, len(order))
+    out = Image.new("P", rgb.size)
+    used = sorted(order, key=order.get)
+    out.putpalette([v for i in used for v in entries[i]] + [0] * (3 * (256 - len(used))))
+    out.putdata([order[i] for i in index])
+    out.info["colours"] = len(used)
+    return out, worst
 
-    def index(c):
-        if c not in cache:
-            cache[c] = min(range(len(palette)),
-                           key=lambda i: (sum((a - b) ** 2 for a, b in zip(c, palette[i])), i))
-        return cache[c]
 
-    xor = bytearray()
-    mask = bytearray()
-    mask_stride = ((w + 31) // 32) * 4
+def rle8(index, w, h):
+    """Run-length coded 8-bit pixels (BI_RLE8), bottom row first: runs of one index, literal
+    stretches where the indices vary, an end-of-line after each row and an end-of-bitmap."""
+    out = bytearray()
     for y in reversed(range(h)):
-        line = bytearray(index(colours[y][x]) if opaque[y][x] else 0 for x in range(w))
-        line += bytes(((w + 3) & ~3) - w)
-        xor += line
-        bits = bytearray(mask_stride)
-        for x in range(w):
-            if not opaque[y][x]:
-                bits[x // 8] |= 0x80 >> (x % 8)
-        mask += bits
-    pal = bytearray()
-    for r, g, b in palette:
-        pal += bytes((b, g, r, 0))
-    info = (40).to_bytes(4, "little") + w.to_bytes(4, "little") \
-        + (2 * h).to_bytes(4, "little") + (1).to_bytes(2, "little") \
-        + (8).to_bytes(2, "little") + (0).to_bytes(4, "little") \
-        + (len(xor) + len(mask)).to_bytes(4, "little") + bytes(8) \
-        + (256).to_bytes(4, "little") + (0).to_bytes(4, "little")
-    image = info + pal + xor + mask
-    directory = (0).to_bytes(2, "little") + (1).to_bytes(2, "little") \
-        + (1).to_bytes(2, "little")
-    entry = bytes((w % 256, h % 256, 0, 0)) + (1).to_bytes(2, "little") \
-        + (8).to_bytes(2, "little") + len(image).to_bytes(4, "little") \
-        + (6 + 16).to_bytes(4, "little")
-    return directory + entry + image
+        row = index[y * w:(y + 1) * w]
+        i = 0
+        while i < w:
+            run = 1
+            while i + run < w and run < 255 and row[i + run] == row[i]:
+                run += 1
+            if run >= 2 or w - i < 3:
+                out += bytes((run, row[i]))
+                i += run
+                continue
+            # a literal stretch, until the next run of three or more
+            j = i
+            while j < w and j - i < 255:
+                if j + 2 < w and row[j] == row[j + 1] == row[j + 2]:
+                    break
+                j += 1
+            n = j - i
+            if n < 3:
+                for v in row[i:j]:
+                    out += bytes((1, v))
+            else:
+                out += bytes((0, n)) + bytes(row[i:j]) + (b"\0" if n % 2 else b"")
+            i = j
+        out += b"\0\0"
+    out[-2:] = b"\0\1"
+    return bytes(out)
 
 
-def jpeg(rows):
-    """JPEG through ImageMagick, from a binary PPM, with no metadata. Highest quality and
-    full-resolution colour: these pictures are tiny and sit on a white window, where lower
-    settings leave visible tinted specks around the drawing (up to 18 levels off white at
-    quality 95, 3 at 100)."""
-    h, w = len(rows), len(rows[0])
-    ppm = b"P6\n%d %d\n255\n" % (w, h) + bytes(v for row in rows for px in row for v in px)
-    with tempfile.TemporaryDirectory() as tmp:
-        path = os.path.join(tmp, "out.jpg")
-        subprocess.run([CONVERT, "ppm:-", "-strip", "-quality", str(JPEG_QUALITY),
-                        "-sampling-factor", "1x1", "-interlace", "none", "jpg:" + path],
-                       input=ppm, check=True)
-        with open(path, "rb") as f:
-            return f.read()
+def bmp(rgb, key):
+    """A bottom-up BMP: run-length coded 8 bits where a palette holds the picture, else
+    uncompressed 24 bits."""
+    im, worst = palette_image(rgb, key)
+    if im is None:
+        buf = io.BytesIO()
+        rgb.save(buf, "BMP")
+        return buf.getvalue(), worst
+    w, h = im.size
+    pixels = rle8(list(im.getdata()), w, h)
+    colours = im.info["colours"]
+    pal = im.getpalette()[:768]
+    palette = b"".join(bytes((pal[i * 3 + 2], pal[i * 3 + 1], pal[i * 3], 0)) for i in range(colours))
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 1, len(pixels), 3780, 3780, colours, 0)
+    start = 14 + 40 + len(palette)
+    head = struct.pack("<2sIHHI", b"BM", start + len(pixels), 0, 0, start)
+    data = head + info + palette + pixels
+    # the coding must give back every pixel, as another decoder reads it
+    if list(Image.open(io.BytesIO(data)).convert("RGB").getdata()) != \
+            list(im.convert("RGB").getdata()):
+        raise AssertionError("the run-length coding does not give the picture back")
+    return data, worst
+
+
+def ico(frames):
+    """An icon file of RGBA frames: 32-bit bitmaps with their mask below PNG_FROM pixels,
+    PNG above."""
+    images = []
+    for im in frames:
+        w, h = im.size
+        if w >= PNG_FROM:
+            # a palette with transparency: a third of the bytes of full colour
+            buf = io.BytesIO()
+            im.quantize(colors=256, method=Image.Quantize.FASTOCTREE,
+                        dither=Image.Dither.NONE).save(buf, "PNG", optimize=True)
+            images.append(buf.getvalue())
+            continue
+        px = list(im.getdata())
+        xor = bytearray()
+        mask = bytearray()
+        mask_stride = ((w + 31) // 32) * 4
+        for y in reversed(range(h)):
+            bits = bytearray(mask_stride)
+            for x in range(w):
+                r, g, b, a = px[y * w + x]
+                xor += bytes((b, g, r, a))
+                if a == 0:
+                    bits[x // 8] |= 0x80 >> (x % 8)
+            mask += bits
+        info = struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, 32, 0, len(xor) + len(mask),
+                           0, 0, 0, 0)
+        images.append(info + bytes(xor) + bytes(mask))
+    out = struct.pack("<HHH", 0, 1, len(frames))
+    offset = 6 + 16 * len(frames)
+    for im, data in zip(frames, images):
+        w, h = im.size
+        out += struct.pack("<BBBBHHII", w % 256, h % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(images)
+
+
+def fnv1a64(data):
+    """The hash the program finds a stored picture's variants by."""
+    h = 0xCBF29CE484222325
+    for b in data:
+        h = ((h ^ b) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
+    return h
 
 
 # --------------------------------------------------------------------------------------------
+# What is made. Each stored picture: its drawing, its 96-DPI size, and how its pixels meet
+# the window (over white, or with a transparent key colour shown as in the stored BMP).
 
-def build():
-    """All pictures, as {file name: bytes}."""
-    sphere = bmp24(keyed(draw_sphere().pixels(), WHITE, 0.35, True))
-    return {
-        "icon.ico": ico8(draw_icon().pixels()),
-        "image1.jpg": jpeg(over_ground(draw_nodes().pixels(), WHITE)),
-        "image2.jpg": jpeg(over_ground(draw_handset().pixels(), WHITE)),
-        "image3.jpg": jpeg(over_ground(draw_router().pixels(), WHITE)),
-        "image4.jpg": jpeg(over_ground(draw_banner().pixels(), WHITE)),
-        "command1.bmp": sphere,
-        "kavrelcmd1.jpg": jpeg(over_ground(draw_question().pixels(), WHITE)),
-        "menu_exit.bmp": bmp24(keyed(draw_power().pixels(), MAGENTA, 0.5, False)),
-        "menu_opti.bmp": sphere,
-        "menu_propos.bmp": bmp24(keyed(draw_house().pixels(), WHITE, 0.35, True)),
-        "menu_site.bmp": bmp24(keyed(draw_site().pixels(), WHITE, 0.35, True)),
-    }
+PICTURES = [
+    # stored file,   drawing,       (w, h),   key,     threshold, blend
+    ("image1.jpg", draw_nodes, (20, 20), None, 0, False),
+    ("image2.jpg", draw_handset, (22, 23), None, 0, False),
+    ("image3.jpg", draw_router, (22, 23), None, 0, False),
+    ("image4.jpg", draw_banner, (240, 42), None, 0, False),
+    ("command1.bmp", draw_sphere, (16, 16), WHITE, 0.35, True),
+    ("kavrelcmd1.jpg", draw_question, (21, 21), None, 0, False),
+    ("menu_exit.bmp", draw_power, (16, 16), MAGENTA, 0.5, False),
+    ("menu_opti.bmp", draw_sphere, (16, 16), WHITE, 0.35, True),
+    ("menu_propos.bmp", draw_house, (16, 16), WHITE, 0.35, True),
+    ("menu_site.bmp", draw_site, (16, 16), WHITE, 0.35, True),
+]
+
+# The 96-DPI pictures as Form1's stored description carries them: never rewritten here.
+STORED_SHA256 = {
+    "command1.bmp": "59f30efb10ca6db252c6f2e072d5d7836c1e13dd1aa09d62034aa80c8787b02b",
+    "icon.ico": "86b4fd272cccd46548a6e8b8c2ce525a4ee4c75bcd11694580bbff2bb22d3d08",
+    "image1.jpg": "399f599e3b7730bbbd3e9e073e38f9412f882a4df113f4df67a1ca52dc1a6a04",
+    "image2.jpg": "01897f15628c5de0d8f6e05c065eb858c1d4757131f89817ec8b1f940538dcb6",
+    "image3.jpg": "ac78e605ec68dafba82f7b36e4b544a198fb32314e26908186c9b06da61ffc62",
+    "image4.jpg": "085db5a5c052c154297b3f46ff65b87c8150dad12d52fcba9bc639c683567e11",
+    "kavrelcmd1.jpg": "d8304f547623d5eca1b4859d08c2ba4fdbf80aca676e94ea58ad3a9f157e4054",
+    "menu_exit.bmp": "f87b3d11adf1a8bdd1af329eb3c0e07bc4b5c344c09288751266035b441ce704",
+    "menu_opti.bmp": "59f30efb10ca6db252c6f2e072d5d7836c1e13dd1aa09d62034aa80c8787b02b",
+    "menu_propos.bmp": "4113f44244f6536e212abaf8b9e9411f3ea9c0c379aa556b28cffabae38e5ecb",
+    "menu_site.bmp": "170abd3f6939941e2722b1306564a97b0f45bc6d7edd44de2d3980143812a278",
+}
+
+
+def variant_name(stored, scale):
+    return "%s_%d.bmp" % (os.path.splitext(stored)[0], scale)
+
+
+def resource_name(digest, scale):
+    return "PIC_%016X_%d" % (digest, scale)
+
+
+def build(report):
+    """Every variant, the icon and the resource script, as {file name: bytes}."""
+    files = {}
+    lines = ["// The window's pictures made for 150 % and 200 %, written by",
+             "// scripts/make-pictures.py: each is named PIC_<hash>_<scale>, the hash (FNV-1a,",
+             "// 64 bits) being that of the stored picture's bytes in Form1's description.",
+             "// CMake fills in the folder."]
+    done = set()
+    for stored, draw, (w, h), key, threshold, blend in PICTURES:
+        with open(os.path.join(STORED_DIR, stored), "rb") as f:
+            digest = fnv1a64(f.read())
+        if digest in done:
+            continue          # the same picture stored twice: one set of variants serves both
+        done.add(digest)
+        for scale in SCALES:
+            cv = draw(scale)
+            rgb = keyed(cv, key, threshold, blend) if key else over_ground(cv, WHITE)
+            data, worst = bmp(rgb, key)
+            name = variant_name(stored, scale)
+            files[name] = data
+            report.append("%-20s %3dx%-3d %2d-bit %6d bytes (palette error %d)" % (
+                name, rgb.size[0], rgb.size[1], 8 if data[28] == 8 else 24, len(data), worst))
+            lines.append('%s RCDATA "@KAVREL_VARIANTS_DIR@/%s"' % (resource_name(digest, scale),
+                                                                 name))
+    frames = [draw_icon(size * 100.0 / 32).image for size in ICON_SIZES]
+    files["app.ico"] = ico(frames)
+    report.append("%-20s %d frames %s, %6d bytes" % ("app.ico", len(frames),
+                                                     ICON_SIZES, len(files["app.ico"])))
+    files["variants.rc.in"] = ("\n".join(lines) + "\n").encode("ascii")
+    return files
+
+
+def check_variant(name, data, expected, key):
+    """Problems with one variant's form."""
+    w, h = expected
+    if data[:2] != b"BM" or struct.unpack_from("<I", data, 14)[0] != 40:
+        return ["%s: not a BMP with a 40-byte header" % name]
+    bw, bh, _, bits, comp = struct.unpack_from("<iiHHI", data, 18)
+    bad = []
+    if (bw, bh) != (w, h):
+        bad.append("%s: is %dx%d, the window lays it out at %dx%d" % (name, bw, bh, w, h))
+    if (bits, comp) not in ((8, 1), (24, 0)):
+        bad.append("%s: is neither run-length coded 8-bit nor uncompressed 24-bit" % name)
+    im = Image.open(io.BytesIO(data))
+    im.load()
+    if key:
+        im = im.convert("RGB")
+        corners = [im.getpixel(p) for p in ((0, 0), (w - 1, 0), (0, h - 1), (w - 1, h - 1))]
+        if any(c != key for c in corners):
+            bad.append("%s: corners are not the transparent colour" % name)
+    return bad
+
 
 
 # Expected form of each file: (width, height, kind, transparent colour of a BMP).
@@ -834,6 +880,8 @@ EXPECTED = {
     "menu_propos.bmp": (16, 16, "bmp", WHITE),
     "menu_site.bmp": (16, 16, "bmp", WHITE),
 }
+
+
 
 
 def u16(b, o):
@@ -911,33 +959,68 @@ def check_format(name, data):
     return bad
 
 
-def main(argv):
-    check = "--check" in argv[1:]
-    files = build()
-    if files["menu_opti.bmp"] != files["command1.bmp"]:
-        raise AssertionError("menu_opti.bmp must be command1.bmp's picture")
-    problems = []
+def check_stored():
+    """The 96-DPI files must be the ones Form1 was made with, in their expected form."""
+    bad = []
+    for name in EXPECTED:
+        path = os.path.join(STORED_DIR, name)
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+        except OSError as e:
+            bad.append("%s: %s" % (name, e.strerror))
+            continue
+        if hashlib.sha256(data).hexdigest() != STORED_SHA256[name]:
+            bad.append("%s: is not the stored 96-DPI picture (SHA-256 changed)" % name)
+        bad += ["%s: %s" % (name, m) for m in check_format(name, data)]
+    return bad
+
+
+def write(folder, files):
+    os.makedirs(folder, exist_ok=True)
     for name, data in files.items():
-        problems += ["%s: %s" % (name, m) for m in check_format(name, data)]
-        path = os.path.join(OUT_DIR, name)
-        if check:
-            try:
-                with open(path, "rb") as f:
-                    if f.read() != data:
-                        problems.append("%s: differs from what this script draws" % name)
-            except OSError as e:
-                problems.append("%s: %s" % (name, e.strerror))
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+
+def main(argv):
+    args = argv[1:]
+    check = "--check" in args
+    out = args[args.index("--out") + 1] if "--out" in args else OUT_DIR
+    problems = check_stored()
+    report = []
+    files = build(report)
+    for stored, _, (w, h), key, _, _ in PICTURES:
+        for scale in SCALES:
+            name = variant_name(stored, scale)
+            if name in files:
+                problems += check_variant(name, files[name],
+                                          (scaled(w, scale), scaled(h, scale)), key)
+    if check:
+        with tempfile.TemporaryDirectory() as tmp:
+            write(tmp, files)
+            committed = set(n for n in os.listdir(OUT_DIR)) if os.path.isdir(OUT_DIR) else set()
+            for name in sorted(set(files) | committed):
+                if name not in files:
+                    problems.append("%s: committed but not made by this script" % name)
+                    continue
+                try:
+                    with open(os.path.join(OUT_DIR, name), "rb") as f:
+                        same = f.read() == open(os.path.join(tmp, name), "rb").read()
+                except OSError as e:
+                    problems.append("%s: %s" % (name, e.strerror))
+                    continue
+                if not same:
+                    problems.append("%s: differs from what this script draws" % name)
     if problems:
         print("\n".join(problems), file=sys.stderr)
         return 1
     if check:
-        print("%d pictures match the script and have their expected form" % len(files))
+        print("%d files match the script; the %d stored pictures are unchanged"
+              % (len(files), len(EXPECTED)))
         return 0
-    os.makedirs(OUT_DIR, exist_ok=True)
-    for name, data in files.items():
-        with open(os.path.join(OUT_DIR, name), "wb") as f:
-            f.write(data)
-        print("%-16s %6d bytes" % (name, len(data)))
+    write(out, files)
+    print("\n".join(report))
     return 0
 
 

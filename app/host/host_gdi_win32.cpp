@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "gdi/font_win32.h"
+#include "gdi/picture_variant_win32.h"
 #include "gdi/picture_win32.h"
 #include "win32/library.h"
 
@@ -41,7 +42,29 @@ std::unique_ptr<DecodedPicture> DecodedPicture::Decode(const persist::StdPicture
     BITMAP bm{};
     GetObjectW(decoded.get(), sizeof bm, &bm);
     out->size_ = SIZE{bm.bmWidth, bm.bmHeight};
+    out->pixels_ = out->size_;
     out->bitmap_.reset(decoded.release());
+    return out;
+}
+
+std::unique_ptr<DecodedPicture> DecodedPicture::ForDpi(const persist::StdPicture& picture, UINT dpi, HMODULE module) {
+    gdi::ChosenBitmap chosen = gdi::DecodeForDpi(module, picture, dpi);
+    if (!chosen.bitmap) return nullptr;
+    auto out = std::unique_ptr<DecodedPicture>(new DecodedPicture());
+    BITMAP bm{};
+    GetObjectW(chosen.bitmap.get(), sizeof bm, &bm);
+    out->pixels_ = SIZE{bm.bmWidth, bm.bmHeight};
+    out->size_ = out->pixels_;
+    if (chosen.step != gdi::PictureStep::Stored) {
+        // The layout works from the stored picture's size, known from its
+        // header; without one, the scale says it.
+        const auto percent = static_cast<LONG>(chosen.step);
+        out->size_ = picture.width > 0 && picture.height > 0
+                         ? SIZE{picture.width, picture.height}
+                         : SIZE{(bm.bmWidth * 100 + percent / 2) / percent, (bm.bmHeight * 100 + percent / 2) / percent};
+        out->scaled_ = true;
+    }
+    out->bitmap_.reset(chosen.bitmap.release());
     return out;
 }
 
@@ -49,13 +72,19 @@ void DrawOpaque(HDC dst, const RECT& rc, const DecodedPicture& picture) {
     win32::UniqueDc src(CreateCompatibleDC(dst));
     if (!src) return;
     win32::SelectGuard sel(src.get(), picture.Bitmap());
-    const SIZE s = picture.Size();
-    SetStretchBltMode(dst, COLORONCOLOR);
+    const SIZE s = picture.Pixels();
+    // An image made for a larger scale than the window's is averaged down;
+    // otherwise pixels are copied as they are.
+    const bool shrink = picture.Scaled() && (rc.right - rc.left < s.cx || rc.bottom - rc.top < s.cy);
+    SetStretchBltMode(dst, shrink ? HALFTONE : COLORONCOLOR);
+    if (shrink) SetBrushOrgEx(dst, 0, 0, nullptr);
     StretchBlt(dst, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, src.get(), 0, 0, s.cx, s.cy, SRCCOPY);
 }
 
 void DrawTransparent(HDC dst, const RECT& rc, const DecodedPicture& picture, COLORREF key) {
-    const SIZE s = picture.Size();
+    // Pixels are kept or dropped, never averaged: a mix of the key colour
+    // and the picture would be neither see-through nor the picture.
+    const SIZE s = picture.Pixels();
     const int w = rc.right - rc.left;
     const int h = rc.bottom - rc.top;
     win32::UniqueDc src(CreateCompatibleDC(dst));

@@ -24,17 +24,29 @@ RECT ToPixels(const TwipsRect& twips, UINT dpi);
 // A GDI font for the font object at a DPI.
 win32::UniqueFont CreateFontFor(const persist::StdFont& font, UINT dpi);
 
-// A picture decoded into a device-independent bitmap at its natural size.
+// A picture decoded into a bitmap: the stored picture, or at a DPI above 96
+// the image made for that scale.
 class DecodedPicture {
 public:
-    // nullptr when the bytes cannot be decoded.
+    // The stored picture at its natural size; nullptr when the bytes cannot
+    // be decoded.
     static std::unique_ptr<DecodedPicture> Decode(const persist::StdPicture& picture);
+    // The image to draw the stored picture from at `dpi`: the one made for
+    // the DPI's scale among the module's resources, else the stored picture.
+    static std::unique_ptr<DecodedPicture> ForDpi(const persist::StdPicture& picture, UINT dpi, HMODULE module);
     HBITMAP Bitmap() const { return bitmap_.get(); }
+    // The stored picture's size (96 DPI), which the layout scales.
     SIZE Size() const { return size_; }
+    // The bitmap's own size: larger than Size() for an image made for a scale.
+    SIZE Pixels() const { return pixels_; }
+    // Made for a scale: drawn smaller than it is, it is shrunk smoothly.
+    bool Scaled() const { return scaled_; }
 
 private:
     win32::UniqueBitmap bitmap_;
     SIZE size_{};
+    SIZE pixels_{};
+    bool scaled_ = false;
 };
 
 // Draws the picture into dst's rectangle, stretched to it, with every pixel

@@ -116,7 +116,9 @@ struct FormWindow::Node {
     COLORREF back = RGB(255, 255, 255);
     COLORREF maskColour = RGB(255, 255, 255);
     win32::UniqueBrush backBrush;
-    std::unique_ptr<DecodedPicture> picture;
+    persist::PictureRef storedPicture;        // as the description stores it
+    std::unique_ptr<DecodedPicture> picture;  // what is drawn at the window's DPI
+    UINT pictureDpi = 0;
 
     // Progress bars: the component on its surface window.
     std::unique_ptr<progressbar::win32::BarSurface> bar;
@@ -153,7 +155,8 @@ struct FormWindow::MenuState {
         std::wstring caption;
         UINT id = 0;
         bool popup = false;
-        std::unique_ptr<DecodedPicture> picture;
+        persist::PictureRef storedPicture;
+        std::unique_ptr<DecodedPicture> picture;  // at the window's DPI
         COLORREF key = RGB(255, 255, 255);
         DrawnData drawn;  // drawn items only
     };

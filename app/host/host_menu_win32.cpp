@@ -57,7 +57,7 @@ void FormWindow::BuildMenus() {
             } else if (!topLevel && menus_->decorated) {
                 auto it = decorations.find(base::FoldCase("#" + item.name));
                 if (it != decorations.end() && it->second.picture) {
-                    state->picture = DecodedPicture::Decode(*it->second.picture);
+                    state->storedPicture = it->second.picture;  // decoded at layout, for the DPI
                     state->key = it->second.key;
                 }
                 state->drawn.msaa.dwMSAASignature = static_cast<DWORD>(MSAA_MENU_SIG);

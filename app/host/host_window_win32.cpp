@@ -125,7 +125,8 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
         }
         if (child.foreColor) node->fore = Resolve(*child.foreColor);
         if (child.backColor) node->back = Resolve(*child.backColor);
-        if (child.picture) node->picture = DecodedPicture::Decode(*child.picture);
+        // Pictures are decoded when the window's DPI is known, at layout.
+        if (child.picture) node->storedPicture = std::make_shared<persist::StdPicture>(*child.picture);
         if (child.storedSet) {
             const persist::PropertyBag& bag = *child.storedSet;
             if (bag.Contains("caption")) node->caption = win32::Widen(bag.ReadString("caption", ""));
@@ -135,7 +136,7 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
             }
             if (bag.Contains("backcolor")) node->back = Resolve(static_cast<std::uint32_t>(bag.ReadInt32("backcolor", 0)));
             if (bag.Contains("maskcolor")) node->maskColour = Resolve(static_cast<std::uint32_t>(bag.ReadInt32("maskcolor", 0)));
-            if (auto p = bag.ReadPicture("picture")) node->picture = DecodedPicture::Decode(*p);
+            if (auto p = bag.ReadPicture("picture")) node->storedPicture = std::move(p);
         }
         node->backBrush.reset(CreateSolidBrush(node->back));
         if (node->role == Node::Role::Timer) {
@@ -200,10 +201,18 @@ void FormWindow::Layout(UINT dpi) {
             if (font) SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
         }
         if (font) n.font = std::move(font);
+        // The picture drawn from the image made for this DPI's scale.
+        if (n.storedPicture && n.pictureDpi != dpi) {
+            n.picture = DecodedPicture::ForDpi(*n.storedPicture, dpi, instance_);
+            n.pictureDpi = dpi;
+        }
         for (auto& c : n.children) place(*c);
     };
     place(*root_);
     if (menus_->decorated) menus_->font = CreateFontFor(menus_->fontSpec, dpi);
+    for (auto& item : menus_->items) {
+        if (item->storedPicture) item->picture = DecodedPicture::ForDpi(*item->storedPicture, dpi, instance_);
+    }
 
     // The client area is the description's size under the menu bar.
     const TwipsSize client = form_.window.clientSize.value_or(TwipsSize{7620, 4875});

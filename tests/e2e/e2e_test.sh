@@ -8,6 +8,7 @@
 # (keyboard.sh), about (about.sh), site site-then-run-cold (site.sh), look (look.sh),
 # accessible (accessible.sh), backup backup-refused (backup.sh);
 # contrast (contrast.sh; run with the emulator of the contrast prefix, wine-run-contrast.sh);
+# dpi-96 dpi-144 dpi-192 (dpi.sh; run with wine-run-dpi-N.sh, on a display of 1280x1024);
 # and demo, a plain session for `make run` without a display.
 # The helpers they share are in lib.sh.
 set -uo pipefail
@@ -23,7 +24,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 reference="$here/reference"
 
 # shellcheck source=/dev/null
-for part in lib profiles keyboard about site look accessible backup contrast; do . "$here/$part.sh"; done
+for part in lib profiles keyboard about site look accessible backup contrast dpi; do . "$here/$part.sh"; done
 
 # A file left in the way of the backup folder would stop every later run.
 trap 'stop_program; release_desktop; if [ -f "$programdata/Kavrel LinkTune" ]; then rm -f "$programdata/Kavrel LinkTune"; fi' EXIT
@@ -43,6 +44,7 @@ for s in "${scenarios[@]}"; do
     look) scenario_look ;;
     accessible) scenario_accessible ;;
     contrast) scenario_contrast ;;
+    dpi-96 | dpi-144 | dpi-192) scenario_dpi "${s#dpi-}" ;;
     backup) scenario_backup ;;
     backup-refused) scenario_backup_refused ;;
     demo)
