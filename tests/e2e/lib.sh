@@ -122,16 +122,30 @@ start_program() {
   "$emulator" "$exe" >/dev/null 2>&1 &
   program_pid=$!
   if [ "$(probe wait 30)" != ready ]; then fail "window shown"; return 1; fi
+  # A listing taken while the window is still being set up (or while the
+  # probe cannot reach it yet) lacks rows: wait for the whole one.
+  wait_for "the window's controls listed" listed 10 controls_listed || return 1
   declare -gA centre=()
   while IFS=$'\t' read -r name _ _ c _; do
     [ "${name:0:1}" = "#" ] && continue
     centre[$name]=$c
-  done < <(probe controls "$(winepath_of "$exe")")
+  done < "$out/controls.txt"
   caption=$(window_field caption)
   # The keyboard goes to the window under the pointer's last click; X routes
   # keys to its focus window, which Wine moves when it handles the click.
   click Label12
   wait_for "the keyboard focus in the program's window" yes 10 keyboard_in_program
+}
+
+# "listed" once the probe lists the program's controls, the clicked label
+# and the run's button among them; the listing stays in $out/controls.txt.
+controls_listed() {
+  probe controls "$(winepath_of "$exe")" > "$out/controls.txt" 2>&1
+  if grep -q "^Label12"$'\t' "$out/controls.txt" && grep -q "^command1"$'\t' "$out/controls.txt"; then
+    echo listed
+  else
+    head -c 120 "$out/controls.txt" | tr '\n\t' '  '
+  fi
 }
 
 click() {  # NAME
