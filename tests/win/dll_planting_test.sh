@@ -19,7 +19,7 @@ trap 'rm -rf "$work"' EXIT
 cp "$program" "$helper" "$work/"
 names="uxtheme msimg32 dwmapi oleacc windowscodecs propsys actxprxy"
 for n in $names; do cp "$planted" "$work/$n.dll"; done
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;${names// /,}=n,b"
+export KAVREL_DLLOVERRIDES="${names// /,}=n,b"
 win_work=$(printf 'Z:%s' "$work" | tr / '\\')
 helper_exe="$work/$(basename "$helper")"
 markers() { (cd "$work" && ls -- *.loaded 2>/dev/null | tr '\n' ' '); }
