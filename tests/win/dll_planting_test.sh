@@ -16,12 +16,16 @@
 #    the loader brings in before the first statement (the programs'
 #    imports, which program_imports_test.sh holds to Windows' known DLLs,
 #    and what those load as they start) is planted too but left to Wine's
-#    own order, builtin first: Windows takes known DLLs from the system
-#    folder whatever the search order; Wine has no known DLLs, and no
-#    program can do anything there before its first statement. Wine's user32
-#    loads imm32.dll as it starts, and its advapi32 imports version.dll:
-#    both stay in that group, a gap of Wine's alone (imm32 is a known DLL,
-#    and Windows' advapi32 does not load version.dll).
+#    own order, builtin first: Windows takes known DLLs and what they import
+#    from the system folder whatever the search order; Wine has no known
+#    DLLs, so told native first it takes any of them from the folder (user32
+#    and kernel32 too, and then no process starts), and no program can do
+#    anything there before its first statement. Wine's user32 loads
+#    imm32.dll as it starts and its advapi32 imports version.dll: both stay
+#    in that group, a gap of Wine's alone (imm32 is a known DLL, and
+#    Windows' advapi32 does not load version.dll). A planted copy of one of
+#    them that runs all the same (shcore.dll did, under shell32 imported)
+#    still fails the test.
 #    A plain loader put in the same folder gets the planted copies of the
 #    overridden names: each folder is a place a DLL is taken from.
 # 3. The same session from each folder: no planted copy runs (a copy that
@@ -157,6 +161,16 @@ check_eq "the window's DLLs are in the log (user32, gdi32, comctl32, uxtheme, ol
   "user32.dll gdi32.dll comctl32.dll uxtheme.dll oleacc.dll msimg32.dll "
 check_eq "nothing came from the program's folder but the programs" \
   "$(loadlog from "$installed_win" "$out"/learn/*.txt | grep -v '\.exe	' | cut -f1 | tr '\n' ' ')" ""
+# The common controls are loaded after the restriction, so the theme engine
+# they start comes from the system folder; imported, they would load it
+# before the program's first statement, from the program's folder first.
+check_eq "the theme engine is loaded once the program runs, from the system folder" \
+  "$(awk -F'\t' '$1 == "uxtheme.dll" { print $2 " " $4 }' "$out/learn-table.txt")" 'C:\windows\system32 run'
+check_eq "the common controls are version 6, from the side-by-side store" \
+  "$(awk -F'\t' '$1 == "comctl32.dll" && $2 ~ /\\winsxs\\amd64_microsoft\.windows\.common-controls_/ { print "winsxs" }' "$out/learn-table.txt")" winsxs
+# The stack protector's canary comes from the system's random source, not
+# from a cryptographic provider (three DLLs and some 15 ms at each start).
+check_eq "no cryptographic provider is loaded" "$(grep -xE 'rsaenh.dll|bcrypt.dll|crypt32.dll' "$out/names.txt" | tr '\n' ' ')" ""
 echo "     planted, loaded once the programs run (overridden: native first): $late"
 echo "     planted, loaded before the first statement (Wine's order): $(tr '\n' ' ' < "$out/early.txt")"
 # Wine's name of a DLL in WINEDLLOVERRIDES: without ".dll", with any other
