@@ -57,13 +57,16 @@ zip=$(ls "$dist"/KavrelLinkTune-*-x64.zip 2>/dev/null | head -1)
 [ -s "$msi" ] && [ -s "$zip" ] || { echo "FAIL: no MSI or zip in $dist"; exit 1; }
 c="$prefix/drive_c"
 installed_unix="$c/Program Files/Kavrel/LinkTune" installed_win='C:\Program Files\Kavrel\LinkTune'
-unpacked_unix="$c/users/$(id -un)/Downloads/$(basename "$zip" .zip)"
-unpacked_win="C:\\users\\$(id -un)\\Downloads\\$(basename "$zip" .zip)"
 
 t0=$(date +%s%N)
 WINEPREFIX=$prefix bash "$here/../../scripts/wine-session.sh" start
 hold_desktop || exit 1
 took "Wine session ready" "$t0"
+# The prefix's user, whose folder Wine names after the Unix account.
+user=$(cd "$c/users" && ls -d -- */ | tr -d / | grep -vx Public | head -1)
+user=${user:-$(id -un)}
+unpacked_unix="$c/users/$user/Downloads/$(basename "$zip" .zip)"
+unpacked_win="C:\\users\\$user\\Downloads\\$(basename "$zip" .zip)"
 cleanup() {
   stop_program
   release_desktop
