@@ -72,6 +72,8 @@ cleanup() {
   release_desktop
   w msiexec /x "$(win "$msi")" /qn >/dev/null 2>&1
   rm -rf "$unpacked_unix"
+  # The prefix's session ends with the test, as after the MSI tests.
+  WINEPREFIX=$prefix bash "$here/../../scripts/wine-session.sh" stop
 }
 trap cleanup EXIT
 
