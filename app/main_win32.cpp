@@ -58,6 +58,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // Before anything can load a DLL at run time (OLE, the theme engine of
     // the first window): the system folder only.
     kavrel::win32::RestrictDllSearch();
+    kavrel::win32::PreloadSystemLibraries();
     // COM for the picture objects, the accessible objects and the desktop's
     // shell, for as long as the program runs. A single-threaded apartment is
     // all they need; OleInitialize's clipboard and drag-and-drop machinery

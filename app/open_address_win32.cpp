@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "win32/com.h"
+#include "win32/library.h"
 
 namespace kavrel::app {
 
@@ -120,7 +121,9 @@ bool DesktopShellOpen(const std::string& address) noexcept {
 
 void OwnShellOpen(const std::string& address) noexcept {
     // Whatever the shell answers, nothing is shown: no browser, no message.
-    ShellExecuteA(nullptr, "open", address.c_str(), "", "", SW_SHOWNORMAL);
+    using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    const auto shellExecute = win32::SystemFunction<ShellExecuteFn>(L"shell32.dll", "ShellExecuteA");
+    if (shellExecute) shellExecute(nullptr, "open", address.c_str(), "", "", SW_SHOWNORMAL);
 }
 
 }  // namespace kavrel::app

@@ -10,6 +10,7 @@
 
 #include "win32/account.h"
 #include "win32/handle.h"
+#include "win32/library.h"
 #include "win32/text.h"
 
 namespace kavrel::backup {
@@ -64,8 +65,12 @@ NewFile WriteNewFile(const std::wstring& path, const std::vector<std::uint8_t>& 
 }  // namespace
 
 std::wstring ProgramDataFolder() {
+    using GetKnownFolderPathFn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+    const auto getKnownFolderPath =
+        win32::SystemFunction<GetKnownFolderPathFn>(L"shell32.dll", "SHGetKnownFolderPath");
+    if (!getKnownFolderPath) throw BackupWriteError("le dossier ProgramData est introuvable");
     wchar_t* raw = nullptr;
-    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &raw);
+    const HRESULT hr = getKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &raw);
     const win32::UniqueTaskString path(raw);
     if (FAILED(hr) || !path) throw BackupWriteError("le dossier ProgramData est introuvable");
     return path.get();

@@ -18,6 +18,20 @@ bool HasPathSeparator(const wchar_t* name) {
            std::wcschr(name, L':') != nullptr;
 }
 
+// Loads a system DLL for the rest of the run: pinned, the module stays
+// until the process ends whoever frees it, so our reference can go with
+// its owner. Null when the DLL is not in the system folder.
+HMODULE LoadPinned(const wchar_t* name) {
+    const UniqueModule module = LoadSystemLibrary(name);
+    if (!module) return nullptr;
+    HMODULE pinned = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<const wchar_t*>(module.get()), &pinned)) {
+        return nullptr;
+    }
+    return pinned;
+}
+
 }  // namespace
 
 DllSearch RestrictDllSearch() noexcept {
@@ -45,6 +59,18 @@ UniqueModule LoadSystemLibrary(const wchar_t* name) noexcept {
     } catch (...) {
         return UniqueModule();
     }
+}
+
+void PreloadSystemLibraries() noexcept {
+    static constexpr const wchar_t* kLoadedByName[] = {
+        L"msimg32.dll",  // gdi32: GradientFill, AlphaBlend, TransparentBlt
+    };
+    for (const wchar_t* name : kLoadedByName) LoadPinned(name);
+}
+
+FARPROC SystemProcAddress(const wchar_t* dll, const char* name) noexcept {
+    const HMODULE module = LoadPinned(dll);
+    return module && name ? GetProcAddress(module, name) : nullptr;
 }
 
 UniqueModule LoadAsData(const std::wstring& path) noexcept {

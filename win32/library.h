@@ -35,11 +35,37 @@ enum class DllSearch {
 // keep the program from starting on a Windows 7 without the update.
 DllSearch RestrictDllSearch() noexcept;
 
+// Loads, from the system folder, the DLLs that system DLLs load by bare
+// name when a program first needs them (gdi32 loads msimg32.dll the first
+// time it draws a gradient or a blend), and keeps them for the whole run.
+// Such a load is not ours to make with LoadSystemLibrary, and it may search
+// the program's folder even after RestrictDllSearch; once the system
+// folder's copy is in the process, a load by name finds that one. Called
+// right after RestrictDllSearch, before anything draws.
+void PreloadSystemLibraries() noexcept;
+
+// A function of a system DLL that the program does not import: the DLL is
+// loaded from the system folder (LoadSystemLibrary) the first time and
+// stays for the whole run. For the few functions of shell32, which,
+// imported, would be loaded before the program's first statement with the
+// DLLs it imports, from wherever the default search finds them (the
+// program's folder first). Null when the DLL or the function is not there.
+template <typename Fn>
+Fn SystemFunction(const wchar_t* dll, const char* name) noexcept;
+
 // A function of a DLL looked up by name, as the pointer type it has;
 // null when the module or the function is not there.
 template <typename Fn>
 Fn ProcAddress(HMODULE module, const char* name) noexcept {
     return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+// SystemFunction's untyped lookup.
+FARPROC SystemProcAddress(const wchar_t* dll, const char* name) noexcept;
+
+template <typename Fn>
+Fn SystemFunction(const wchar_t* dll, const char* name) noexcept {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(SystemProcAddress(dll, name)));
 }
 
 // Loads `name` (a bare file name such as L"oleacc.dll") from the system

@@ -110,6 +110,77 @@ TEST(SystemLibrary, ComesFromTheSystemFolderOnly) {
     EXPECT_NE(GetModuleHandleW(L"oleacc.dll"), nullptr);
 }
 
+// Puts a folder in the DLL search before the system folder, as the
+// program's own folder is, for the owner's life.
+class SearchedFirst {
+public:
+    explicit SearchedFirst(const std::wstring& folder) { set_ = SetDllDirectoryW(folder.c_str()) != 0; }
+    ~SearchedFirst() { SetDllDirectoryW(nullptr); }
+    SearchedFirst(const SearchedFirst&) = delete;
+    SearchedFirst& operator=(const SearchedFirst&) = delete;
+    bool Set() const { return set_; }
+
+private:
+    bool set_ = false;
+};
+
+// What gdi32 does the first time it draws a gradient or a blend: a load of
+// msimg32.dll by bare name, whose search (under Wine, even after the
+// restriction) looks in the program's folder before the system's. The test
+// runs with msimg32 and kavrel_planted preferred native (NAME=n,b), as a
+// planted copy would be taken.
+TEST(PreloadSystemLibraries, ALoadByNameThenFindsTheSystemFoldersCopy) {
+    PlantedFolder planted(L"msimg32.dll");
+    ASSERT_TRUE(planted.Copied());
+    ASSERT_EQ(GetModuleHandleW(L"msimg32.dll"), nullptr) << "msimg32 was in the process before the test";
+    const std::wstring dll = planted.Dll();
+    SearchedFirst first(dll.substr(0, dll.rfind(L'\\')));
+    ASSERT_TRUE(first.Set());
+
+    // The control: before the preload, the current folder's copy is the
+    // one taken.
+    HMODULE taken = LoadLibraryW(L"msimg32.dll");
+    ASSERT_NE(taken, nullptr);
+    EXPECT_EQ(ModulePath(taken), Lower(planted.Dll()));
+    EXPECT_TRUE(Exists(planted.Marker())) << "the planted msimg32.dll did not run";
+    FreeLibrary(taken);
+    ASSERT_EQ(GetModuleHandleW(L"msimg32.dll"), nullptr);
+    DeleteFileW(planted.Marker().c_str());
+
+    kavrel::win32::PreloadSystemLibraries();
+    const HMODULE preloaded = GetModuleHandleW(L"msimg32.dll");
+    ASSERT_NE(preloaded, nullptr) << "msimg32 is not in the process after the preload";
+    EXPECT_EQ(ModulePath(preloaded), SystemFolder() + L"\\msimg32.dll");
+    HMODULE byName = LoadLibraryW(L"msimg32.dll");
+    EXPECT_EQ(byName, preloaded);
+    EXPECT_FALSE(Exists(planted.Marker())) << "the planted msimg32.dll ran after the preload";
+    // Kept for the whole run: freeing every reference taken here leaves it.
+    FreeLibrary(byName);
+    FreeLibrary(preloaded);
+    EXPECT_EQ(GetModuleHandleW(L"msimg32.dll"), preloaded);
+}
+
+TEST(SystemFunction, ComesFromTheSystemFolderAndStaysLoaded) {
+    PlantedFolder planted(L"kavrel_planted.dll");
+    ASSERT_TRUE(planted.Copied());
+    using GetKnownFolderPathFn = HRESULT(WINAPI*)(REFGUID, DWORD, HANDLE, PWSTR*);
+    const auto get = kavrel::win32::SystemFunction<GetKnownFolderPathFn>(L"shell32.dll", "SHGetKnownFolderPath");
+    ASSERT_NE(get, nullptr);
+    HMODULE holder = nullptr;
+    ASSERT_TRUE(GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   reinterpret_cast<const wchar_t*>(reinterpret_cast<void*>(get)), &holder));
+    EXPECT_EQ(ModulePath(holder), SystemFolder() + L"\\shell32.dll");
+    // Nothing of ours holds shell32 now: it stays because it is kept.
+    EXPECT_EQ(GetModuleHandleW(L"shell32.dll"), holder);
+    FreeLibrary(holder);
+    EXPECT_EQ(GetModuleHandleW(L"shell32.dll"), holder);
+
+    EXPECT_EQ(kavrel::win32::SystemFunction<FARPROC>(L"shell32.dll", "NoSuchFunction"), nullptr);
+    EXPECT_EQ(kavrel::win32::SystemFunction<FARPROC>(L"kavrel_planted.dll", "DllMain"), nullptr);
+    EXPECT_EQ(kavrel::win32::SystemFunction<FARPROC>(planted.Dll().c_str(), "DllMain"), nullptr);
+    EXPECT_FALSE(Exists(planted.Marker())) << "the planted DLL ran";
+}
+
 // ---- The route of an address -------------------------------------------
 
 struct Recorder {

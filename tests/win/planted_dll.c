@@ -1,7 +1,7 @@
 /* A DLL that should never be loaded: the tests put copies of it, under the
    names of system DLLs, beside a program. Loaded, it leaves a file named
    after itself with ".loaded" added, so that a test sees it even when the
-   process dies of the missing functions. */
+   process dies of the missing functions. It imports kernel32 alone. */
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
