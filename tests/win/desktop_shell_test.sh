@@ -19,11 +19,22 @@ helper_win=$(printf 'Z:%s' "$(realpath "$helper")" | tr / '\\')
 parent_file="$work/parent.txt"
 parent_win=$(printf 'Z:%s' "$parent_file" | tr / '\\')
 
-# The desktop of a Wine session that has just started may not answer yet.
-for _ in $(seq 20); do
+# The desktop of a Wine session that has just started may not answer yet
+# (its shell windows not registered: 0x80040154). On a loaded machine a
+# session's desktop has once never registered them in 40 s; the request is
+# then tried in a fresh session, once, until the deadline.
+now_s() { date +%s; }
+deadline=$(( $(now_s) + 90 )) restarted=0 started=$(now_s)
+while :; do
   "$emulator" "$helper" desktop "$helper_win" "parent \"$parent_win\"" >"$work/asked.txt" 2>&1
   grep -q '^accepted' "$work/asked.txt" && break
-  sleep 0.5
+  [ "$(now_s)" -ge "$deadline" ] && break
+  if [ $restarted = 0 ] && [ $(( $(now_s) - started )) -ge 30 ]; then
+    echo "     no answer from the desktop in 30 s ($(tr -d '\r' <"$work/asked.txt" | tr '\n' ' ')): a fresh session"
+    bash "$session" stop 2>/dev/null
+    restarted=1
+  fi
+  sleep 0.5  # paces the requests; each one starts a process
 done
 # Wine's desktop sometimes loses its COM server for a whole session (seen
 # in make test, never alone): RPC_S_SERVER_UNAVAILABLE. That is Wine's
@@ -34,7 +45,7 @@ if grep -q '^refused 0x800706ba' "$work/asked.txt"; then
 fi
 check "the desktop's shell took the request ($(tr -d '\r' <"$work/asked.txt" | tr '\n' ' '))" \
   'grep -q "^accepted" "$work/asked.txt"'
-for _ in $(seq 100); do
+for _ in $(seq 300); do  # 30 s for the started copy to write its file
   [ -s "$parent_file" ] && break
   sleep 0.1
 done
