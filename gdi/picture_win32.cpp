@@ -7,12 +7,34 @@
 #include <limits>
 #include <utility>
 
+#include "persist/binary_io.h"
+#include "persist/picture_pixels.h"
 #include "win32/com.h"
 
 namespace kavrel::gdi {
 
+namespace {
 
-win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes) {
+// A 32-bit top-down DIB section holding the decoded pixels.
+win32::UniqueBitmap BitmapOfPixels(const persist::PicturePixels& decoded) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = decoded.width;
+    bi.bmiHeader.biHeight = -decoded.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    win32::UniqueBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits) return {};
+    std::memcpy(bits, decoded.pixels.data(), decoded.pixels.size() * sizeof decoded.pixels[0]);
+    GdiFlush();
+    return bitmap;
+}
+
+}  // namespace
+
+win32::UniqueBitmap DecodePictureBySystem(const std::vector<std::uint8_t>& bytes) {
     if (bytes.empty() || bytes.size() > static_cast<std::size_t>(std::numeric_limits<LONG>::max())) return {};
     const win32::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
     if (!memory.get()) return {};
@@ -43,6 +65,17 @@ win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes) {
     // sign-extended as every GDI handle is.
     const HANDLE bitmap = LongToHandle(static_cast<LONG>(handle));
     return win32::UniqueBitmap(static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0)));
+}
+
+win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes) {
+    // BMP and sequential JPEG, the formats of the window's pictures, are
+    // decoded here: no COM, no system codec, nothing loaded at start-up.
+    try {
+        if (auto decoded = persist::DecodePicturePixels(bytes)) return BitmapOfPixels(*decoded);
+    } catch (const persist::FormatError&) {
+        return {};  // malformed: no picture, as the system's loader would give none
+    }
+    return DecodePictureBySystem(bytes);
 }
 
 HBITMAP PictureCache::BitmapOf(const persist::StdPicture& picture) {
