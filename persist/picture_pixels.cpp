@@ -40,8 +40,10 @@ std::uint32_t Rgb(int r, int g, int b) {
 std::optional<PicturePixels> DecodeBitmap(std::span<const std::uint8_t> d) {
     const std::uint32_t bitsOffset = Le(d, 10, 4, "bitmap.bfOffBits");
     const std::uint32_t headerSize = Le(d, 14, 4, "bitmap.biSize");
-    if (headerSize == 12) return std::nullopt;  // the old core header: left to the system
-    if (headerSize < 40 || headerSize > 124) Malformed("bitmap.biSize", 14, "unknown header size " + std::to_string(headerSize));
+    if (headerSize == 12 || headerSize == 64) return std::nullopt;  // the old core and OS/2 headers: the system's
+    if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124) {
+        Malformed("bitmap.biSize", 14, "unknown header size " + std::to_string(headerSize));
+    }
     const auto width = static_cast<std::int32_t>(Le(d, 18, 4, "bitmap.biWidth"));
     const auto height = static_cast<std::int32_t>(Le(d, 22, 4, "bitmap.biHeight"));
     const std::uint32_t planes = Le(d, 26, 2, "bitmap.biPlanes");
@@ -198,6 +200,11 @@ private:
         if (end - body < 6 + 3 * static_cast<std::size_t>(count)) Malformed("jpeg.SOF.components", body + 6, "too short for its components");
         blocksWide_ = (width_ + 7) / 8;
         blocksHigh_ = (height_ + 7) / 8;
+        // Each block takes at least two bits (a DC code and an end of block):
+        // a frame bigger than the file could hold is not worth the memory.
+        if (static_cast<std::int64_t>(blocksWide_) * blocksHigh_ * count > 4 * static_cast<std::int64_t>(d_.size())) {
+            Malformed("jpeg.SOF.width", body + 3, "more blocks than the file can hold");
+        }
         components_.resize(count);
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::size_t c = body + 6 + 3 * static_cast<std::size_t>(i);
@@ -329,8 +336,9 @@ private:
                     byte = 0xFF;
                     pos_ += 2;
                 } else {
-                    // A marker: the data ran short; decoders go on with zero bits.
-                    byte = 0;
+                    // A marker where the data still had blocks to give: the
+                    // scan was cut short (an encoder pads the last byte).
+                    Malformed("jpeg.scan", pos_, "the scan's data ends before its last block");
                 }
             } else {
                 byte = d_[pos_++];

@@ -22,7 +22,7 @@ struct PicturePixels {
 
 // The largest picture decoded, in pixels (width times height); a bigger
 // header is malformed for our purposes.
-inline constexpr std::int64_t kMaxPicturePixels = 16 * 1024 * 1024;
+inline constexpr std::int64_t kMaxPicturePixels = 4 * 1024 * 1024;
 
 // The decoded picture; nullopt for a file of another format or a variant
 // this decoder leaves to the system's loader (progressive or arithmetic
