@@ -9,6 +9,7 @@
 
 #include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
+#include "app/startup_trace_win32.h"
 #include "win32/library.h"
 
 namespace kavrel::app {
@@ -75,6 +76,7 @@ void FormWindow::Build() {
                             100, 100, nullptr, nullptr, instance_, this);
     if (!hwnd_) throw std::runtime_error("cannot create the window");
     root_->hwnd = hwnd_;
+    KAVREL_STARTUP_MARK("form_window");
 
     if (w.icon) {
         // The description's icon; the class icon of the program file stands
@@ -86,9 +88,12 @@ void FormWindow::Build() {
     }
 
     BuildMenus();
+    KAVREL_STARTUP_MARK("menus");
     BuildChildren(*root_, w);
+    KAVREL_STARTUP_MARK("children");
     PrepareAccessibility(*root_);
     Layout(DpiOfWindow(hwnd_));
+    KAVREL_STARTUP_MARK("layout");
 }
 
 void FormWindow::BuildChildren(Node& container, const Control& model) {
@@ -246,7 +251,9 @@ void FormWindow::Show(int showCommand) {
     const int y = screen.top + (screen.bottom - screen.top - h) / 2;
     SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(hwnd_, showCommand);
+    KAVREL_STARTUP_MARK("show_window");
     UpdateWindow(hwnd_);
+    KAVREL_STARTUP_MARK("first_paint");
 }
 
 bool FormWindow::TranslateDialogMessage(MSG& msg) {
