@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "persist/binary_io.h"
+#include "persist/picture_file.h"
 #include "persist/picture_pixels.h"
 #include "win32/com.h"
 
@@ -15,8 +16,13 @@ namespace kavrel::gdi {
 
 namespace {
 
-// A 32-bit top-down DIB section holding the decoded pixels.
-win32::UniqueBitmap BitmapOfPixels(const persist::PicturePixels& decoded) {
+// A bitmap compatible with the screen holding the decoded pixels, as the
+// system's loader gives (a device-dependent bitmap turns to a mask by its
+// DC's background colour, which the transparent drawing relies on).
+// The fourth byte of each pixel is the one the system's loader leaves there:
+// 0xFF for a JPEG picture, zero for a BMP one. A mask made for a key colour
+// compares all four bytes, so a JPEG picture never has see-through pixels.
+win32::UniqueBitmap BitmapOfPixels(const persist::PicturePixels& decoded, std::uint32_t fourthByte) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = decoded.width;
@@ -27,9 +33,10 @@ win32::UniqueBitmap BitmapOfPixels(const persist::PicturePixels& decoded) {
     void* bits = nullptr;
     win32::UniqueBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || !bits) return {};
-    std::memcpy(bits, decoded.pixels.data(), decoded.pixels.size() * sizeof decoded.pixels[0]);
+    auto* out = static_cast<std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < decoded.pixels.size(); ++i) out[i] = decoded.pixels[i] | fourthByte;
     GdiFlush();
-    return bitmap;
+    return win32::UniqueBitmap(static_cast<HBITMAP>(CopyImage(bitmap.get(), IMAGE_BITMAP, 0, 0, 0)));
 }
 
 }  // namespace
@@ -71,7 +78,10 @@ win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes) {
     // BMP and sequential JPEG, the formats of the window's pictures, are
     // decoded here: no COM, no system codec, nothing loaded at start-up.
     try {
-        if (auto decoded = persist::DecodePicturePixels(bytes)) return BitmapOfPixels(*decoded);
+        if (auto decoded = persist::DecodePicturePixels(bytes)) {
+            const bool jpeg = persist::InspectPicture(bytes).format == persist::StdPicture::Format::Jpeg;
+            return BitmapOfPixels(*decoded, jpeg ? 0xFF000000u : 0u);
+        }
     } catch (const persist::FormatError&) {
         return {};  // malformed: no picture, as the system's loader would give none
     }

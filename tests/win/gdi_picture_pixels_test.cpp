@@ -26,7 +26,7 @@ Bytes ReadFile(const std::string& path) {
 
 struct Pixels {
     LONG width = 0, height = 0;
-    std::vector<std::uint32_t> rgb;  // 0x00RRGGBB, top-down
+    std::vector<std::uint32_t> rgb;  // 0xXXRRGGBB as stored, top-down: the fourth byte counts too
 };
 
 Pixels PixelsOf(HBITMAP bitmap) {
@@ -47,7 +47,6 @@ Pixels PixelsOf(HBITMAP bitmap) {
     const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(bm.bmHeight), p.rgb.data(), &bi, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(rows, bm.bmHeight);
-    for (auto& v : p.rgb) v &= 0x00FFFFFFu;
     return p;
 }
 
@@ -65,6 +64,50 @@ void ExpectSameAsSystem(const std::string& path) {
     for (std::size_t i = 0; i < a.rgb.size(); ++i) {
         ASSERT_EQ(a.rgb[i], b.rgb[i]) << "pixel (" << i % static_cast<std::size_t>(a.width) << ", "
                                       << i / static_cast<std::size_t>(a.width) << ") ours vs the system's";
+    }
+}
+
+// The monochrome mask of a picture for a key colour, as the transparent
+// drawing of buttons and menu items makes it (white where the key is).
+std::vector<std::uint8_t> MaskOf(HBITMAP bitmap, COLORREF key) {
+    BITMAP bm{};
+    GetObjectW(bitmap, sizeof bm, &bm);
+    HDC screen = GetDC(nullptr);
+    HDC src = CreateCompatibleDC(screen);
+    HDC dst = CreateCompatibleDC(screen);
+    HBITMAP mask = CreateBitmap(bm.bmWidth, bm.bmHeight, 1, 1, nullptr);
+    HGDIOBJ oldSrc = SelectObject(src, bitmap);
+    HGDIOBJ oldDst = SelectObject(dst, mask);
+    SetBkColor(src, key);
+    BitBlt(dst, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
+    std::vector<std::uint8_t> bits;
+    for (int y = 0; y < bm.bmHeight; ++y) {
+        for (int x = 0; x < bm.bmWidth; ++x) bits.push_back(GetPixel(dst, x, y) == RGB(255, 255, 255) ? 1 : 0);
+    }
+    SelectObject(src, oldSrc);
+    SelectObject(dst, oldDst);
+    DeleteObject(mask);
+    DeleteDC(dst);
+    DeleteDC(src);
+    ReleaseDC(nullptr, screen);
+    return bits;
+}
+
+TEST(PicturePixels, MasksForAKeyColourAreTheSystemPicturesMasks) {
+    for (const char* name : {"kavrelcmd1.jpg", "command1.bmp", "menu_opti.bmp", "image1.jpg"}) {
+        SCOPED_TRACE(name);
+        const Bytes file = ReadFile(std::string(KAVREL_PICTURES_DIR_PATH) + "/" + name);
+        const kavrel::win32::UniqueBitmap ours = kavrel::gdi::DecodePicture(file);
+        const kavrel::win32::UniqueBitmap system = kavrel::gdi::DecodePictureBySystem(file);
+        ASSERT_TRUE(ours);
+        ASSERT_TRUE(system);
+        const Pixels pixels = PixelsOf(ours.get());
+        ASSERT_FALSE(pixels.rgb.empty());
+        const std::uint32_t corner = pixels.rgb[0] & 0x00FFFFFFu;
+        const COLORREF cornerKey = RGB(corner >> 16, (corner >> 8) & 0xFF, corner & 0xFF);
+        for (COLORREF key : {RGB(255, 255, 255), RGB(255, 0, 255), cornerKey}) {
+            EXPECT_EQ(MaskOf(ours.get(), key), MaskOf(system.get(), key)) << "key " << std::hex << key;
+        }
     }
 }
 
