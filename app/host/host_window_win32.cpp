@@ -72,9 +72,13 @@ void FormWindow::Build() {
     if (border == BorderStyle::Sizable) style |= WS_THICKFRAME;
     if (border == BorderStyle::FixedDialog) exStyle |= WS_EX_DLGMODALFRAME;
 
+    BuildMenus();
+    KAVREL_STARTUP_MARK("menus");
+    const HMENU bar = form_.menus.empty() ? nullptr : menus_->bar.get();
     hwnd_ = CreateWindowExW(exStyle, kFormClass, root_->caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            100, 100, nullptr, nullptr, instance_, this);
+                            100, 100, nullptr, bar, instance_, this);
     if (!hwnd_) throw std::runtime_error("cannot create the window");
+    if (bar) menus_->bar.release();  // the window owns it now
     root_->hwnd = hwnd_;
     KAVREL_STARTUP_MARK("form_window");
 
@@ -87,8 +91,6 @@ void FormWindow::Build() {
         if (smallIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     }
 
-    BuildMenus();
-    KAVREL_STARTUP_MARK("menus");
     BuildChildren(*root_, w);
     KAVREL_STARTUP_MARK("children");
     PrepareAccessibility(*root_);
