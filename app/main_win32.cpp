@@ -12,7 +12,7 @@
 #include "app/form/form_codec.h"
 #include "app/host/form_window_win32.h"
 #include "app/host/host_gdi_win32.h"
-#include "app/startup_trace_win32.h"
+#include "app/host/startup_trace_win32.h"
 #include "backup/backup_folder_win32.h"
 #include "registry/advapi32_backend_win32.h"
 #include "version.h"

@@ -9,7 +9,7 @@
 
 #include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
-#include "app/startup_trace_win32.h"
+#include "app/host/startup_trace_win32.h"
 #include "win32/library.h"
 
 namespace kavrel::app {

@@ -1,6 +1,6 @@
 // Marks of the start-up's steps, for the start-up bench's own build of the
 // program (KAVREL_STARTUP_TRACE defined): each mark notes the time since the
-// process was created, and the first call of StartupTraceWrite() appends the
+// process was created, and the first KAVREL_STARTUP_WRITE() appends the
 // marks as one line to the file named by the environment variable
 // KAVREL_STARTUP_TRACE_FILE. In the shipped program every mark is nothing.
 #pragma once
