@@ -1,5 +1,5 @@
 // Bitmaps of the shared picture objects: BMP and sequential JPEG files
-// decoded by persist/picture_pixels.h into DIB sections, any other variant
+// decoded by persist/picture_pixels.h into screen-compatible bitmaps, any other variant
 // by the system's picture loader.
 #pragma once
 
