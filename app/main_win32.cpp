@@ -12,10 +12,10 @@
 #include "app/form/form_codec.h"
 #include "app/host/form_window_win32.h"
 #include "app/host/host_gdi_win32.h"
+#include "app/host/startup_trace_win32.h"
 #include "backup/backup_folder_win32.h"
 #include "registry/advapi32_backend_win32.h"
 #include "version.h"
-#include "win32/com.h"
 #include "win32/library.h"
 
 namespace {
@@ -59,15 +59,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // the first window): the system folder only.
     kavrel::win32::RestrictDllSearch();
     kavrel::win32::PreloadSystemLibraries();
-    // COM for the picture objects, the accessible objects and the desktop's
-    // shell, for as long as the program runs. A single-threaded apartment is
-    // all they need; OleInitialize's clipboard and drag-and-drop machinery
-    // cost about 3 ms more of the start under Wine.
-    kavrel::win32::ComScope com;
+    KAVREL_STARTUP_MARK("entry");
+    // No COM here: the pictures decode without it, and the accessible
+    // objects and the desktop's shell start it when they are first asked
+    // for (win32::ComOnThisThread), so the window's start does not pay it.
     InitCommonControlsFromSystem();
+    KAVREL_STARTUP_MARK("comctl32");
 
     try {
         kavrel::app::FormDescription form = kavrel::app::LoadForm1(StoredDescription(instance));
+        KAVREL_STARTUP_MARK("description");
         kavrel::registry::Advapi32Backend registry;
         // Without a ProgramData folder the window still opens; "&Optimiser"
         // then says that its backup cannot be written.
@@ -81,7 +82,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
                                                               " (KavrelLinkTune.exe)"});
         kavrel::app::FormWindow window(std::move(form), instance, procedures.Events());
         procedures.Attach(window);
+        KAVREL_STARTUP_MARK("procedures");
         window.Show(showCommand);
+        KAVREL_STARTUP_WRITE();
 
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

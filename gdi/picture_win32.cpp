@@ -7,12 +7,41 @@
 #include <limits>
 #include <utility>
 
+#include "persist/binary_io.h"
+#include "persist/picture_file.h"
+#include "persist/picture_pixels.h"
 #include "win32/com.h"
 
 namespace kavrel::gdi {
 
+namespace {
 
-win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes) {
+// A bitmap compatible with the screen holding the decoded pixels, as the
+// system's loader gives (a device-dependent bitmap turns to a mask by its
+// DC's background colour, which the transparent drawing relies on).
+// The fourth byte of each pixel is the one the system's loader leaves there:
+// 0xFF for a JPEG picture, zero for a BMP one. A mask made for a key colour
+// compares all four bytes, so a JPEG picture never has see-through pixels.
+win32::UniqueBitmap BitmapOfPixels(const persist::PicturePixels& decoded, std::uint32_t fourthByte) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = decoded.width;
+    bi.bmiHeader.biHeight = -decoded.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    win32::UniqueBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits) return {};
+    auto* out = static_cast<std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < decoded.pixels.size(); ++i) out[i] = decoded.pixels[i] | fourthByte;
+    GdiFlush();
+    return win32::UniqueBitmap(static_cast<HBITMAP>(CopyImage(bitmap.get(), IMAGE_BITMAP, 0, 0, 0)));
+}
+
+}  // namespace
+
+win32::UniqueBitmap DecodePictureBySystem(const std::vector<std::uint8_t>& bytes) {
     if (bytes.empty() || bytes.size() > static_cast<std::size_t>(std::numeric_limits<LONG>::max())) return {};
     const win32::UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
     if (!memory.get()) return {};
@@ -43,6 +72,20 @@ win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes) {
     // sign-extended as every GDI handle is.
     const HANDLE bitmap = LongToHandle(static_cast<LONG>(handle));
     return win32::UniqueBitmap(static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0)));
+}
+
+win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes) {
+    // BMP and sequential JPEG, the formats of the window's pictures, are
+    // decoded here: no COM, no system codec, nothing loaded at start-up.
+    try {
+        if (auto decoded = persist::DecodePicturePixels(bytes)) {
+            const bool jpeg = persist::InspectPicture(bytes).format == persist::StdPicture::Format::Jpeg;
+            return BitmapOfPixels(*decoded, jpeg ? 0xFF000000u : 0u);
+        }
+    } catch (const persist::FormatError&) {
+        return {};  // malformed: no picture, as the system's loader would give none
+    }
+    return DecodePictureBySystem(bytes);
 }
 
 HBITMAP PictureCache::BitmapOf(const persist::StdPicture& picture) {

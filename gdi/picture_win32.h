@@ -1,5 +1,6 @@
-// Bitmaps of the shared picture objects, decoded by the system's picture
-// loader (BMP and JPEG files).
+// Bitmaps of the shared picture objects: BMP and sequential JPEG files
+// decoded by persist/picture_pixels.h into screen-compatible bitmaps, any other variant
+// by the system's picture loader.
 #pragma once
 
 #include <windows.h>
@@ -13,8 +14,14 @@
 namespace kavrel::gdi {
 
 // A bitmap of the picture in a BMP or JPEG file's bytes, owned by the
-// caller; empty when the bytes are not a bitmap picture the system can load.
+// caller; empty when the bytes are malformed or not a bitmap picture the
+// system can load. Needs no COM for the formats our decoder reads.
 win32::UniqueBitmap DecodePicture(const std::vector<std::uint8_t>& bytes);
+
+// The same picture by the system's picture loader alone (COM on the calling
+// thread while it loads): what DecodePicture falls back on, and the yardstick
+// its own decoding is held to.
+win32::UniqueBitmap DecodePictureBySystem(const std::vector<std::uint8_t>& bytes);
 
 // The last picture decoded, kept while the bytes asked for stay the same,
 // so that a redraw does not decode the file again.

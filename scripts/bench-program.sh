@@ -16,14 +16,10 @@ probe prepare-registry >/dev/null
 # Start-up beside a bare window (one class, one CreateWindowEx, one message
 # loop), measured the same way inside Wine: process creation to the window
 # shown, and to its first complete paint (the client area equal to a capture
-# of the settled window). 7 interleaved rounds; medians and ratios.
+# of the settled window). STARTUP_ROUNDS interleaved rounds (7 unless set);
+# medians and ratios, then the table of the program's start-up steps.
 # STARTUP_BENCH_TRACE=1 prints how many pixels still differ at each poll.
-# The programs as they ship: stripped (the debug information of an unstripped
-# build alone costs Wine some 65 ms at each start).
-x86_64-w64-mingw32-strip -o "$out/KavrelLinkTune.exe" "$bin/KavrelLinkTune.exe"
-x86_64-w64-mingw32-strip -o "$out/bare-window.exe" "$bin/bare-window.exe"
-run "$bin/startup-bench.exe" 7 "Z:$(realpath "$out/KavrelLinkTune.exe" | tr / '\\')" \
-  "Z:$(realpath "$out/bare-window.exe" | tr / '\\')" | tr -d '\r'
+bash scripts/bench-startup.sh "$out" "${STARTUP_ROUNDS:-7}" "$bin/KavrelLinkTune.exe" "$bin/bare-window.exe"
 
 durations=()
 for i in 1 2 3; do

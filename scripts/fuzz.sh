@@ -21,7 +21,7 @@ cmake --build --preset fuzz >/dev/null || { cmake --build --preset fuzz; exit 1;
 
 status=0
 mkdir -p build/fuzz/findings
-for target in property_set_fuzz form_fuzz backup_file_fuzz; do
+for target in property_set_fuzz form_fuzz backup_file_fuzz picture_pixels_fuzz; do
   corpus=build/fuzz/corpus/$target
   seeds=build/fuzz/tests/fuzz/seeds/$target
   log=build/fuzz/$target.log

@@ -48,6 +48,7 @@ LRESULT ResultFromObject(REFIID iid, WPARAM wp, IUnknown* object) {
 HRESULT ObjectFromWindow(HWND hwnd, LONG objectId, REFIID iid, void** out) {
     if (out) *out = nullptr;
     if (!Available()) return E_NOTIMPL;
+    if (!ComOnThisThread()) return CO_E_NOTINITIALIZED;
     return Loaded().objectFromWindow(hwnd, static_cast<DWORD>(objectId), iid, out);
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/com.h"
+
 namespace kavrel::win32 {
 
 // IAccessible's interface identifier. MinGW's oleacc import library exports
@@ -165,6 +167,9 @@ private:
 template <typename Make>
 LRESULT AnswerGetObject(AccessibleHold& hold, WPARAM wp, LPARAM lp, Make&& make) {
     if (static_cast<LONG>(static_cast<DWORD>(lp)) != OBJID_CLIENT || !oleacc::Available()) return 0;
+    // The reference handed to the client is marshalled by COM, which the
+    // window's thread starts only now that a client asks.
+    if (!ComOnThisThread()) return 0;
     if (!hold) hold.reset(make());
     return hold.get()->Answer(wp);
 }

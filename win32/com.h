@@ -69,6 +69,16 @@ private:
     HRESULT hr_;
 };
 
+// COM on the calling thread from the first call on, for what needs it only
+// once it happens (a client of the accessible objects, the desktop's shell),
+// so that a program's start does not pay for it. A single-threaded
+// apartment, kept until the thread ends: the objects handed out to clients
+// may be called at any time after. False when the thread cannot have COM.
+inline bool ComOnThisThread() {
+    thread_local const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    return SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE;
+}
+
 // A BSTR freed when the owner goes.
 class Bstr {
 public:

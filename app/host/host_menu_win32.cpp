@@ -81,7 +81,8 @@ void FormWindow::BuildMenus() {
         }
     };
     add(menus_->bar.get(), form_.menus, true);
-    if (!form_.menus.empty()) SetMenu(hwnd_, menus_->bar.release());  // the window owns it now
+    // The window is made with the bar (Build): a SetMenu afterwards would
+    // lay its frame out a second time.
 }
 
 void FormWindow::MeasureMenuItem(MEASUREITEMSTRUCT& mis) {

@@ -9,6 +9,7 @@
 
 #include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
+#include "app/host/startup_trace_win32.h"
 #include "win32/library.h"
 
 namespace kavrel::app {
@@ -71,10 +72,15 @@ void FormWindow::Build() {
     if (border == BorderStyle::Sizable) style |= WS_THICKFRAME;
     if (border == BorderStyle::FixedDialog) exStyle |= WS_EX_DLGMODALFRAME;
 
+    BuildMenus();
+    KAVREL_STARTUP_MARK("menus");
+    const HMENU bar = form_.menus.empty() ? nullptr : menus_->bar.get();
     hwnd_ = CreateWindowExW(exStyle, kFormClass, root_->caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            100, 100, nullptr, nullptr, instance_, this);
+                            100, 100, nullptr, bar, instance_, this);
     if (!hwnd_) throw std::runtime_error("cannot create the window");
+    if (bar) menus_->bar.release();  // the window owns it now
     root_->hwnd = hwnd_;
+    KAVREL_STARTUP_MARK("form_window");
 
     if (w.icon) {
         // The description's icon; the class icon of the program file stands
@@ -85,10 +91,11 @@ void FormWindow::Build() {
         if (smallIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     }
 
-    BuildMenus();
     BuildChildren(*root_, w);
+    KAVREL_STARTUP_MARK("children");
     PrepareAccessibility(*root_);
     Layout(DpiOfWindow(hwnd_));
+    KAVREL_STARTUP_MARK("layout");
 }
 
 void FormWindow::BuildChildren(Node& container, const Control& model) {
@@ -255,7 +262,9 @@ void FormWindow::Show(int showCommand) {
     const int y = screen.top + (screen.bottom - screen.top - h) / 2;
     SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(hwnd_, showCommand);
+    KAVREL_STARTUP_MARK("show_window");
     UpdateWindow(hwnd_);
+    KAVREL_STARTUP_MARK("first_paint");
 }
 
 bool FormWindow::TranslateDialogMessage(MSG& msg) {
