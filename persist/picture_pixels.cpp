@@ -398,108 +398,81 @@ private:
 
     // The integer inverse DCT of the common decoders (13-bit constants, two
     // passes with 2 extra bits between them), to the same rounding.
-    static void InverseDct(const std::int16_t* in, const std::array<std::uint16_t, 64>& q, std::uint8_t* out,
-                           std::size_t stride) {
-        constexpr int kConstBits = 13, kPass1Bits = 2;
+    // One 8-point pass of the integer inverse DCT of the common decoders
+    // (13-bit constants), before its descaling: outputs 0 to 7 in order.
+    static std::array<std::int64_t, 8> InverseDct8(const std::array<std::int64_t, 8>& v) {
+        constexpr int kConstBits = 13;
         constexpr std::int64_t c0_298 = 2446, c0_390 = 3196, c0_541 = 4433, c0_765 = 6270, c0_899 = 7373,
                                c1_175 = 9633, c1_501 = 12299, c1_847 = 15137, c1_961 = 16069, c2_053 = 16819,
                                c2_562 = 20995, c3_072 = 25172;
+        // Even part.
+        std::int64_t z1 = (v[2] + v[6]) * c0_541;
+        const std::int64_t even2 = z1 - v[6] * c1_847;
+        const std::int64_t even3 = z1 + v[2] * c0_765;
+        const std::int64_t even0 = (v[0] + v[4]) * (1 << kConstBits);
+        const std::int64_t even1 = (v[0] - v[4]) * (1 << kConstBits);
+        const std::int64_t tmp10 = even0 + even3, tmp13 = even0 - even3, tmp11 = even1 + even2,
+                           tmp12 = even1 - even2;
+        // Odd part.
+        std::int64_t tmp0 = v[7], tmp1 = v[5], tmp2 = v[3], tmp3 = v[1];
+        z1 = tmp0 + tmp3;
+        std::int64_t z2 = tmp1 + tmp2;
+        std::int64_t z3 = tmp0 + tmp2;
+        std::int64_t z4 = tmp1 + tmp3;
+        const std::int64_t z5 = (z3 + z4) * c1_175;
+        tmp0 *= c0_298;
+        tmp1 *= c2_053;
+        tmp2 *= c3_072;
+        tmp3 *= c1_501;
+        z1 *= -c0_899;
+        z2 *= -c2_562;
+        z3 = z3 * -c1_961 + z5;
+        z4 = z4 * -c0_390 + z5;
+        tmp0 += z1 + z3;
+        tmp1 += z2 + z4;
+        tmp2 += z2 + z3;
+        tmp3 += z1 + z4;
+        return {tmp10 + tmp3, tmp11 + tmp2, tmp12 + tmp1, tmp13 + tmp0,
+                tmp13 - tmp0, tmp12 - tmp1, tmp11 - tmp2, tmp10 - tmp3};
+    }
+
+    // The integer inverse DCT of the common decoders (13-bit constants, two
+    // passes with 2 extra bits between them), to the same rounding.
+    static void InverseDct(const std::int16_t* in, const std::array<std::uint16_t, 64>& q, std::uint8_t* out,
+                           std::size_t stride) {
+        constexpr int kConstBits = 13, kPass1Bits = 2;
         auto descale = [](std::int64_t x, int n) { return (x + (std::int64_t{1} << (n - 1))) >> n; };
         std::array<std::int64_t, 64> ws{};
         // Columns.
         for (int col = 0; col < 8; ++col) {
-            auto v = [&](int row) { return static_cast<std::int64_t>(in[row * 8 + col]) * q[static_cast<std::size_t>(row * 8 + col)]; };
+            std::array<std::int64_t, 8> v{};
+            for (int row = 0; row < 8; ++row) {
+                v[static_cast<std::size_t>(row)] =
+                    static_cast<std::int64_t>(in[row * 8 + col]) * q[static_cast<std::size_t>(row * 8 + col)];
+            }
             bool acZero = true;
             for (int row = 1; row < 8; ++row) acZero = acZero && in[row * 8 + col] == 0;
             if (acZero) {
-                const std::int64_t dc = v(0) * (1 << kPass1Bits);
+                const std::int64_t dc = v[0] * (1 << kPass1Bits);
                 for (int row = 0; row < 8; ++row) ws[static_cast<std::size_t>(row * 8 + col)] = dc;
                 continue;
             }
-            std::int64_t z2 = v(2), z3 = v(6);
-            std::int64_t z1 = (z2 + z3) * c0_541;
-            std::int64_t tmp2 = z1 - z3 * c1_847;
-            std::int64_t tmp3 = z1 + z2 * c0_765;
-            z2 = v(0);
-            z3 = v(4);
-            std::int64_t tmp0 = (z2 + z3) * (1 << kConstBits);
-            std::int64_t tmp1 = (z2 - z3) * (1 << kConstBits);
-            const std::int64_t tmp10 = tmp0 + tmp3, tmp13 = tmp0 - tmp3, tmp11 = tmp1 + tmp2, tmp12 = tmp1 - tmp2;
-            tmp0 = v(7);
-            tmp1 = v(5);
-            tmp2 = v(3);
-            tmp3 = v(1);
-            z1 = tmp0 + tmp3;
-            z2 = tmp1 + tmp2;
-            z3 = tmp0 + tmp2;
-            std::int64_t z4 = tmp1 + tmp3;
-            const std::int64_t z5 = (z3 + z4) * c1_175;
-            tmp0 *= c0_298;
-            tmp1 *= c2_053;
-            tmp2 *= c3_072;
-            tmp3 *= c1_501;
-            z1 *= -c0_899;
-            z2 *= -c2_562;
-            z3 = z3 * -c1_961 + z5;
-            z4 = z4 * -c0_390 + z5;
-            tmp0 += z1 + z3;
-            tmp1 += z2 + z4;
-            tmp2 += z2 + z3;
-            tmp3 += z1 + z4;
-            const int n = kConstBits - kPass1Bits;
-            ws[static_cast<std::size_t>(0 * 8 + col)] = descale(tmp10 + tmp3, n);
-            ws[static_cast<std::size_t>(7 * 8 + col)] = descale(tmp10 - tmp3, n);
-            ws[static_cast<std::size_t>(1 * 8 + col)] = descale(tmp11 + tmp2, n);
-            ws[static_cast<std::size_t>(6 * 8 + col)] = descale(tmp11 - tmp2, n);
-            ws[static_cast<std::size_t>(2 * 8 + col)] = descale(tmp12 + tmp1, n);
-            ws[static_cast<std::size_t>(5 * 8 + col)] = descale(tmp12 - tmp1, n);
-            ws[static_cast<std::size_t>(3 * 8 + col)] = descale(tmp13 + tmp0, n);
-            ws[static_cast<std::size_t>(4 * 8 + col)] = descale(tmp13 - tmp0, n);
+            const auto o = InverseDct8(v);
+            for (int row = 0; row < 8; ++row) {
+                ws[static_cast<std::size_t>(row * 8 + col)] =
+                    descale(o[static_cast<std::size_t>(row)], kConstBits - kPass1Bits);
+            }
         }
         // Rows, level-shifted back to 0..255.
         for (int row = 0; row < 8; ++row) {
-            const std::int64_t* w = ws.data() + row * 8;
-            std::int64_t z2 = w[2], z3 = w[6];
-            std::int64_t z1 = (z2 + z3) * c0_541;
-            std::int64_t tmp2 = z1 - z3 * c1_847;
-            std::int64_t tmp3 = z1 + z2 * c0_765;
-            std::int64_t tmp0 = (w[0] + w[4]) * (1 << kConstBits);
-            std::int64_t tmp1 = (w[0] - w[4]) * (1 << kConstBits);
-            const std::int64_t tmp10 = tmp0 + tmp3, tmp13 = tmp0 - tmp3, tmp11 = tmp1 + tmp2, tmp12 = tmp1 - tmp2;
-            tmp0 = w[7];
-            tmp1 = w[5];
-            tmp2 = w[3];
-            tmp3 = w[1];
-            z1 = tmp0 + tmp3;
-            z2 = tmp1 + tmp2;
-            z3 = tmp0 + tmp2;
-            std::int64_t z4 = tmp1 + tmp3;
-            const std::int64_t z5 = (z3 + z4) * c1_175;
-            tmp0 *= c0_298;
-            tmp1 *= c2_053;
-            tmp2 *= c3_072;
-            tmp3 *= c1_501;
-            z1 *= -c0_899;
-            z2 *= -c2_562;
-            z3 = z3 * -c1_961 + z5;
-            z4 = z4 * -c0_390 + z5;
-            tmp0 += z1 + z3;
-            tmp1 += z2 + z4;
-            tmp2 += z2 + z3;
-            tmp3 += z1 + z4;
-            const int n = kConstBits + kPass1Bits + 3;
-            auto put = [&](int x, std::int64_t value) {
+            std::array<std::int64_t, 8> w{};
+            std::copy_n(ws.data() + row * 8, 8, w.begin());
+            const auto o = InverseDct8(w);
+            for (int x = 0; x < 8; ++x) {
+                const std::int64_t value = descale(o[static_cast<std::size_t>(x)], kConstBits + kPass1Bits + 3);
                 out[static_cast<std::size_t>(row) * stride + static_cast<std::size_t>(x)] =
-                    Clamp255(static_cast<int>(std::clamp<std::int64_t>(descale(value, n), -1024, 1024)) + 128);
-            };
-            put(0, tmp10 + tmp3);
-            put(7, tmp10 - tmp3);
-            put(1, tmp11 + tmp2);
-            put(6, tmp11 - tmp2);
-            put(2, tmp12 + tmp1);
-            put(5, tmp12 - tmp1);
-            put(3, tmp13 + tmp0);
-            put(4, tmp13 - tmp0);
+                    Clamp255(static_cast<int>(std::clamp<std::int64_t>(value, -1024, 1024)) + 128);
+            }
         }
     }
 
