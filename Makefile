@@ -51,4 +51,5 @@ clean:
 	@if [ -x build/windows/wine-run.sh ]; then WINEPREFIX=$(CURDIR)/build/windows/wineprefix bash scripts/wine-session.sh stop; fi
 	@if [ -d build/windows/contrast-prefix ]; then WINEPREFIX=$(CURDIR)/build/windows/contrast-prefix bash scripts/wine-session.sh stop; fi
 	@if [ -d build/windows/cold-prefix ]; then WINEPREFIX=$(CURDIR)/build/windows/cold-prefix bash scripts/wine-session.sh stop; fi
+	@for p in build/windows/dpi-*-prefix build/windows/msi-wineprefix; do if [ -d $$p ]; then WINEPREFIX=$(CURDIR)/$$p bash scripts/wine-session.sh stop; fi; done
 	rm -rf build

@@ -29,11 +29,14 @@ export WINEPREFIX="$PWD/build/windows/wineprefix"
 rm -rf build/windows/e2e build/windows/e2e-contrast build/windows/e2e-cold  # screenshots and timings of this run only
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows || status=1
 # The wine server and Wine's session processes outlive the tests: stop them,
-# in the shared prefix, in the high-contrast tests' own and in the cold
-# session test's own.
+# in the shared prefix, in the high-contrast tests' own, in the cold
+# session test's own
 bash scripts/wine-session.sh stop
 WINEPREFIX="$PWD/build/windows/contrast-prefix" bash scripts/wine-session.sh stop
 WINEPREFIX="$PWD/build/windows/cold-prefix" bash scripts/wine-session.sh stop
+for dpi in 96 144 192; do  # and in the DPI tests' own
+  [ -d "build/windows/dpi-$dpi-prefix" ] && WINEPREFIX="$PWD/build/windows/dpi-$dpi-prefix" bash scripts/wine-session.sh stop
+done
 
 if [ $status -eq 0 ]; then echo "== all tests passed"; else echo "== some tests FAILED"; fi
 exit $status
