@@ -27,6 +27,7 @@ test: deps
 	@bash scripts/test.sh
 
 bench: build
+	@cmake --build --preset windows --target kavrel_benches
 	@bash scripts/bench.sh
 
 fuzz: deps

@@ -7,7 +7,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 status=0
-step() { echo "== $*"; }
+step() { echo "== $* (at $SECONDS s)"; }
 
 for preset in native native-asan windows; do
   step "build ($preset)"
@@ -38,5 +38,5 @@ for dpi in 96 144 192; do  # and in the DPI tests' own
   [ -d "build/windows/dpi-$dpi-prefix" ] && WINEPREFIX="$PWD/build/windows/dpi-$dpi-prefix" bash scripts/wine-session.sh stop
 done
 
-if [ $status -eq 0 ]; then echo "== all tests passed"; else echo "== some tests FAILED"; fi
+if [ $status -eq 0 ]; then echo "== all tests passed ($SECONDS s)"; else echo "== some tests FAILED ($SECONDS s)"; fi
 exit $status
