@@ -13,6 +13,10 @@ if(WIN32)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
   add_subdirectory(${KAVREL_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  # The debug information is for the shipped programs; GoogleTest and the
+  # test programs' own files are built without it, which makes test builds faster.
+  target_compile_options(gtest PRIVATE -g0)
+  target_compile_options(gtest_main PRIVATE -g0)
 
   set(KAVREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Private Wine prefix for tests and runs")
   configure_file(${PROJECT_SOURCE_DIR}/scripts/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
@@ -33,8 +37,10 @@ function(kavrel_add_test)
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main)
   if(WIN32)
-    # Console test programs; GoogleTest output goes to stdout.
-    target_link_options(${T_NAME} PRIVATE -mconsole)
+    # Console test programs; GoogleTest output goes to stdout. No debug
+    # information of their own, and none kept from the libraries at the link.
+    target_link_options(${T_NAME} PRIVATE -mconsole -Wl,--strip-debug)
+    target_compile_options(${T_NAME} PRIVATE -g0)
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
