@@ -8,7 +8,7 @@ void FormWindow::CreateBar(Node& n, const Node& container) {
     // The surface's window runs the bar's initialise event; its stored
     // properties are then restored from the description (the bar's load
     // event).
-    n.bar = progressbar::win32::BarSurface::Create(container.hwnd, RECT{0, 0, 0, 0}, n.model->id, n.visible);
+    n.bar = progressbar::win32::BarSurface::Create(container.hwnd, n.rect, n.model->id, n.visible);
     n.hwnd = n.bar->Window();
     if (n.model->storedSet) n.bar->Bar().ReadProperties(*n.model->storedSet);
 }

@@ -10,8 +10,9 @@ using namespace host;
 
 void FormWindow::CreateButton(Node& n, const Node& container) {
     n.hwnd = CreateWindowExW(0, L"BUTTON", n.caption.c_str(),
-                             WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | BS_OWNERDRAW | (n.visible ? WS_VISIBLE : 0), 0,
-                             0, 0, 0, container.hwnd, ControlId(n), instance_, nullptr);
+                             WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | BS_OWNERDRAW | (n.visible ? WS_VISIBLE : 0),
+                             n.rect.left, n.rect.top, n.rect.right - n.rect.left, n.rect.bottom - n.rect.top,
+                             container.hwnd, ControlId(n), instance_, nullptr);
     ExposeButton(n);
 }
 

@@ -23,6 +23,15 @@ BOOL CALLBACK TellSysColorChange(HWND child, LPARAM) {
     return TRUE;
 }
 
+// Whether a child window already has this rectangle (in its parent's client
+// coordinates).
+bool PlacedAt(HWND child, const RECT& rect) {
+    RECT now{};
+    if (!GetWindowRect(child, &now)) return false;
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&now), 2);
+    return EqualRect(&now, &rect) != FALSE;
+}
+
 }  // namespace
 
 FormWindow::FormWindow(FormDescription form, HINSTANCE instance, Events events)
@@ -80,6 +89,9 @@ void FormWindow::Build() {
     if (!hwnd_) throw std::runtime_error("cannot create the window");
     if (bar) menus_->bar.release();  // the window owns it now
     root_->hwnd = hwnd_;
+    // The children are made where the layout puts them at this DPI, so that
+    // the layout has nothing left to move.
+    dpi_ = DpiOfWindow(hwnd_);
     KAVREL_STARTUP_MARK("form_window");
 
     if (w.icon) {
@@ -94,7 +106,7 @@ void FormWindow::Build() {
     BuildChildren(*root_, w);
     KAVREL_STARTUP_MARK("children");
     PrepareAccessibility(*root_);
-    Layout(DpiOfWindow(hwnd_));
+    Layout(dpi_);
     KAVREL_STARTUP_MARK("layout");
 }
 
@@ -168,6 +180,7 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
     bool firstOption = true;
     for (Node* n : windowed) {
         const DWORD shown = n->visible ? WS_VISIBLE : 0;
+        if (n->model->position) n->rect = ToPixels(*n->model->position, dpi_);
         switch (n->role) {
             case Node::Role::Frame: CreateFrame(*n, container); break;
             case Node::Role::Option: {
@@ -177,8 +190,9 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
                 if (firstOption) style |= WS_GROUP;
                 if (n->model->IsSelected()) style |= WS_TABSTOP;
                 firstOption = false;
-                n->hwnd = CreateWindowExW(0, L"BUTTON", n->caption.c_str(), style, 0, 0, 0, 0, container.hwnd,
-                                          ControlId(*n), instance_, nullptr);
+                const RECT& r = n->rect;
+                n->hwnd = CreateWindowExW(0, L"BUTTON", n->caption.c_str(), style, r.left, r.top, r.right - r.left,
+                                          r.bottom - r.top, container.hwnd, ControlId(*n), instance_, nullptr);
                 if (n->hwnd && n->model->IsSelected()) SendMessageW(n->hwnd, BM_SETCHECK, BST_CHECKED, 0);
                 break;
             }
@@ -200,11 +214,16 @@ void FormWindow::Layout(UINT dpi) {
         if (n.model->position) n.rect = ToPixels(*n.model->position, dpi);
         // The control takes the new font before the old one is deleted.
         win32::UniqueFont font = n.hasFont ? CreateFontFor(n.fontSpec, dpi) : win32::UniqueFont();
+        // A control already where it belongs is left alone: each move costs
+        // its window a round of position messages.
+        const bool placed = n.hwnd && n.role != Node::Role::Form && PlacedAt(n.hwnd, n.rect);
         if (n.bar) {
-            n.bar->SetBounds(n.rect);
+            if (!placed) n.bar->SetBounds(n.rect);
         } else if (n.hwnd && n.role != Node::Role::Form) {
-            SetWindowPos(n.hwnd, nullptr, n.rect.left, n.rect.top, n.rect.right - n.rect.left,
-                         n.rect.bottom - n.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            if (!placed) {
+                SetWindowPos(n.hwnd, nullptr, n.rect.left, n.rect.top, n.rect.right - n.rect.left,
+                             n.rect.bottom - n.rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            }
             if (font) SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
         }
         if (font) n.font = std::move(font);
