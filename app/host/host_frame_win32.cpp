@@ -10,7 +10,8 @@ using namespace host;
 void FormWindow::CreateFrame(Node& n, const Node& container) {
     n.hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, n.caption.c_str(),
                              WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (n.visible ? WS_VISIBLE : 0), n.rect.left,
-                             n.rect.top, n.rect.right - n.rect.left, n.rect.bottom - n.rect.top, container.hwnd, ControlId(n), instance_, &n);
+                             n.rect.top, n.rect.right - n.rect.left, n.rect.bottom - n.rect.top, container.hwnd,
+                             ControlId(n), instance_, &n);
 }
 
 void FormWindow::PaintFrameOutline(Node& c, HDC dc, const RECT& client) {
