@@ -7,8 +7,9 @@ For each program: a 64-bit image whose DllCharacteristics ask for ASLR with
 high entropy (HIGH_ENTROPY_VA, DYNAMIC_BASE, with base relocations to make
 it movable and an image base above 4 GiB) and for DEP (NX_COMPAT); no
 section both writable and executable; and, where the file still has its
-symbol table, the stack protector's and the checked copies' functions, the
-evidence that -fstack-protector-strong and _FORTIFY_SOURCE reached the code.
+symbol table, the stack protector's functions, the evidence that
+-fstack-protector-strong reached the code (the checked copies of
+_FORTIFY_SOURCE are named where there are some).
 """
 import struct
 import sys
@@ -88,8 +89,11 @@ def check(path):
     if h.symbols:
         expect("__stack_chk_fail" in h.symbols and "__stack_chk_guard" in h.symbols,
                "the stack protector is linked in (__stack_chk_fail, __stack_chk_guard)")
+        # A checked copy (_FORTIFY_SOURCE) is linked in only where the
+        # compiler could not prove a copy's size, so that none is linked in
+        # proves nothing: named when there, never a failure.
         checked = sorted(s for s in h.symbols if s.startswith("__") and s.endswith("_chk") and s != "__stack_chk")
-        expect(bool(checked), "checked copies are linked in" + (f" ({', '.join(checked)})" if checked else ""))
+        print(f"note {path.rsplit('/', 1)[-1]}: checked copies linked in: {', '.join(checked) if checked else 'none'}")
     return failures
 
 
