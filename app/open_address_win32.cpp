@@ -28,7 +28,7 @@ using win32::Variant;
 // object and its Application.
 HRESULT DesktopShellDispatch(ComPtr<IShellDispatch2>& shell) {
     ComPtr<IShellWindows> windows;
-    HRESULT hr = CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+    HRESULT hr = win32::ole::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
                                   windows.OutVoid());
     if (FAILED(hr)) return hr;
     Variant desktop(static_cast<long>(CSIDL_DESKTOP));

@@ -100,6 +100,7 @@ int wmain(int argc, wchar_t** argv) {
     // Elevated, the program loads no library from its own folder or the
     // current one.
     kavrel::win32::RestrictDllSearch();
+    kavrel::win32::PreloadSystemLibraries();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.push_back(win32::Narrow(argv[i]));
     try {

@@ -56,9 +56,9 @@ win32::UniqueBitmap DecodePictureBySystem(const std::vector<std::uint8_t>& bytes
     win32::ComPtr<IStream> stream;
     // The stream does not own the memory: its owner frees it, after the
     // stream and the picture are released.
-    if (FAILED(CreateStreamOnHGlobal(memory.get(), FALSE, stream.Out()))) return {};
+    if (FAILED(win32::ole::CreateStreamOnHGlobal(memory.get(), FALSE, stream.Out()))) return {};
     win32::ComPtr<IPicture> picture;
-    if (FAILED(OleLoadPicture(stream.Get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+    if (FAILED(win32::ole::OleLoadPicture(stream.Get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
                               picture.OutVoid()))) {
         return {};
     }

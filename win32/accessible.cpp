@@ -60,7 +60,7 @@ namespace {
 
 HRESULT ToBstr(const std::wstring& text, BSTR* out) {
     if (text.empty()) return S_FALSE;  // *out stays null: the property is not there
-    *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    *out = ole::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -78,7 +78,7 @@ bool ChildId(const VARIANT& v, LONG& id) {
 
 VARIANT SelfId() {
     VARIANT v;
-    VariantInit(&v);
+    ole::VariantInit(&v);
     v.vt = VT_I4;
     v.lVal = CHILDID_SELF;
     return v;
@@ -153,7 +153,7 @@ IAccessible* AccessibleObject::ObjectOf(HWND window) {
 }
 
 HRESULT AccessibleObject::ChildVariant(const std::vector<AccessibleElement>& children, LONG index, VARIANT* out) {
-    VariantInit(out);
+    ole::VariantInit(out);
     const AccessibleElement& e = children[static_cast<std::size_t>(index) - 1];
     if (e.window) {
         IAccessible* object = ObjectOf(e.window);
@@ -197,7 +197,7 @@ HRESULT AccessibleObject::Text(const VARIANT& child, BSTR* out, std::wstring Acc
 HRESULT AccessibleObject::Number(const VARIANT& child, VARIANT* out, LONG AccessibleElement::*field,
                                  HRESULT (STDMETHODCALLTYPE IAccessible::*forward)(VARIANT, VARIANT*)) {
     if (!out) return E_POINTER;
-    VariantInit(out);
+    ole::VariantInit(out);
     return ForElement(
         child, [&](IAccessible* object) { return (object->*forward)(SelfId(), out); },
         [&](const AccessibleElement& e, LONG) {
@@ -339,7 +339,7 @@ HRESULT AccessibleObject::get_accState(VARIANT child, VARIANT* state) {
 
 HRESULT AccessibleObject::get_accFocus(VARIANT* focus) {
     if (!focus) return E_POINTER;
-    VariantInit(focus);
+    ole::VariantInit(focus);
     return Call([&] {
         const HWND has = GetFocus();
         if (!has) return S_FALSE;
@@ -359,7 +359,7 @@ HRESULT AccessibleObject::get_accFocus(VARIANT* focus) {
 
 HRESULT AccessibleObject::get_accSelection(VARIANT* selection) {
     if (!selection) return E_POINTER;
-    VariantInit(selection);
+    ole::VariantInit(selection);
     return Call([] { return S_FALSE; });  // nothing here is selected
 }
 
@@ -395,7 +395,7 @@ HRESULT AccessibleObject::accLocation(LONG* left, LONG* top, LONG* width, LONG* 
 
 HRESULT AccessibleObject::accNavigate(LONG direction, VARIANT start, VARIANT* end) {
     if (!end) return E_POINTER;
-    VariantInit(end);
+    ole::VariantInit(end);
     return Call([&] {
         LONG from = 0;
         if (!ChildId(start, from)) return E_INVALIDARG;
@@ -418,7 +418,7 @@ HRESULT AccessibleObject::accNavigate(LONG direction, VARIANT start, VARIANT* en
 
 HRESULT AccessibleObject::accHitTest(LONG x, LONG y, VARIANT* child) {
     if (!child) return E_POINTER;
-    VariantInit(child);
+    ole::VariantInit(child);
     return Call([&] {
         const POINT at{x, y};
         const RECT whole = Self().bounds;

@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "win32/ole.h"
+
 namespace kavrel::win32 {
 
 // One COM interface pointer, released when the owner goes.
@@ -57,9 +59,9 @@ private:
 // apartment (which is still usable for the caller's objects).
 class ComScope {
 public:
-    explicit ComScope(DWORD flags = COINIT_APARTMENTTHREADED) : hr_(CoInitializeEx(nullptr, flags)) {}
+    explicit ComScope(DWORD flags = COINIT_APARTMENTTHREADED) : hr_(ole::CoInitializeEx(nullptr, flags)) {}
     ~ComScope() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
+        if (SUCCEEDED(hr_)) ole::CoUninitialize();
     }
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
@@ -75,7 +77,7 @@ private:
 // apartment, kept until the thread ends: the objects handed out to clients
 // may be called at any time after. False when the thread cannot have COM.
 inline bool ComOnThisThread() {
-    thread_local const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    thread_local const HRESULT hr = ole::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     return SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE;
 }
 
@@ -84,14 +86,14 @@ class Bstr {
 public:
     Bstr() = default;
     explicit Bstr(const std::wstring& text)
-        : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { SysFreeString(s_); }
+        : s_(ole::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    ~Bstr() { ole::SysFreeString(s_); }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
     BSTR Get() const { return s_; }
     // For functions that hand out a new string.
     BSTR* Out() {
-        SysFreeString(std::exchange(s_, nullptr));
+        ole::SysFreeString(std::exchange(s_, nullptr));
         return &s_;
     }
 
@@ -102,16 +104,16 @@ private:
 // A VARIANT cleared when the owner goes.
 class Variant {
 public:
-    Variant() { VariantInit(&v_); }
+    Variant() { ole::VariantInit(&v_); }
     explicit Variant(long number) : Variant() {
         v_.vt = VT_I4;
         v_.lVal = number;
     }
     explicit Variant(const std::wstring& text) : Variant() {
-        v_.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        v_.bstrVal = ole::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
         if (v_.bstrVal) v_.vt = VT_BSTR;
     }
-    ~Variant() { VariantClear(&v_); }
+    ~Variant() { ole::VariantClear(&v_); }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
     VARIANT* Get() { return &v_; }

@@ -11,6 +11,8 @@
 
 #include <utility>
 
+#include "win32/ole.h"
+
 namespace kavrel::win32 {
 
 template <typename Traits>
@@ -109,7 +111,7 @@ struct LocalTraits : NullIsInvalid<void*> {
 };
 // What the shell allocates with CoTaskMemAlloc.
 struct TaskMemTraits : NullIsInvalid<wchar_t*> {
-    static void Close(wchar_t* p) { CoTaskMemFree(p); }
+    static void Close(wchar_t* p) { ole::CoTaskMemFree(p); }
 };
 
 template <typename H>

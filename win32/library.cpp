@@ -64,6 +64,7 @@ UniqueModule LoadSystemLibrary(const wchar_t* name) noexcept {
 void PreloadSystemLibraries() noexcept {
     static constexpr const wchar_t* kLoadedByName[] = {
         L"msimg32.dll",  // gdi32: GradientFill, AlphaBlend, TransparentBlt
+        L"ole32.dll",    // Wine's imm32 (each thread's first window) and shell32
     };
     for (const wchar_t* name : kLoadedByName) LoadPinned(name);
 }

@@ -37,7 +37,9 @@ DllSearch RestrictDllSearch() noexcept;
 
 // Loads, from the system folder, the DLLs that system DLLs load by bare
 // name when a program first needs them (gdi32 loads msimg32.dll the first
-// time it draws a gradient or a blend), and keeps them for the whole run.
+// time it draws a gradient or a blend; Wine's imm32 loads ole32.dll when a
+// thread makes its first window, and its shell32 when it first hands out
+// memory), and keeps them for the whole run.
 // Such a load is not ours to make with LoadSystemLibrary, and it may search
 // the program's folder even after RestrictDllSearch; once the system
 // folder's copy is in the process, a load by name finds that one. Called

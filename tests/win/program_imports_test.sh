@@ -28,8 +28,16 @@ for exe in "$@"; do
   if [ "$delay" = 00000000 ]; then echo "ok   $name has no delay-loaded imports"
   else echo "FAIL: $name's delay import directory: '${delay}'"; status=1; fi
 done
-# The version resource and the manifest of the window program are there.
 exe=$1
+# The window's start needs no COM: imported, ole32 and oleaut32 (with the
+# rpcrt4 and combase they bring) would be loaded and started before its
+# first statement. They are loaded when something first calls into them.
+for d in ole32.dll oleaut32.dll; do
+  if x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print tolower($3) }' | grep -qx "$d"; then
+    echo "FAIL: $(basename "$exe") imports $d"; status=1
+  else echo "ok   $(basename "$exe") does not import $d"; fi
+done
+# The version resource and the manifest of the window program are there.
 strings -el "$exe" | grep -q "Optimiser votre connexion Internet" || { echo "FAIL: no file description"; status=1; }
 strings -el "$exe" | grep -q "2.00.0007" || { echo "FAIL: no version text"; status=1; }
 grep -q "requireAdministrator" "$exe" || { echo "FAIL: no manifest"; status=1; }
