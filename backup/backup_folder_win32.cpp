@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "win32/account.h"
@@ -122,14 +123,32 @@ FolderFacts InspectFolder(const std::wstring&, void* handle) {
 BackupFolder::BackupFolder(std::wstring base, FolderInspector inspect)
     : base_(std::move(base)), inspect_(std::move(inspect)) {}
 
+BackupFolder::BackupFolder(std::function<std::wstring()> findBase, FolderInspector inspect)
+    : findBase_(std::move(findBase)), inspect_(std::move(inspect)) {}
+
+BackupFolder BackupFolder::InProgramData() { return BackupFolder(std::function<std::wstring()>(ProgramDataFolder)); }
+
+const std::wstring& BackupFolder::Base() const {
+    if (findBase_) {
+        const auto find = std::exchange(findBase_, nullptr);
+        try {
+            base_ = find();
+        } catch (const BackupWriteError&) {
+            base_.clear();
+        }
+    }
+    return base_;
+}
+
 std::string BackupFolder::Location() const {
-    return win32::Narrow((base_.empty() ? std::wstring(L"%ProgramData%") : base_) + L"\\" + kProgramFolder + L"\\" +
+    const std::wstring& base = Base();
+    return win32::Narrow((base.empty() ? std::wstring(L"%ProgramData%") : base) + L"\\" + kProgramFolder + L"\\" +
                 kBackupsFolder);
 }
 
 std::string BackupFolder::Store(const std::vector<std::uint8_t>& bytes, const LocalTime& when) {
     // Never a path from the root of the current drive.
-    if (base_.empty()) throw BackupWriteError("le dossier ProgramData est introuvable");
+    if (Base().empty()) throw BackupWriteError("le dossier ProgramData est introuvable");
     PSECURITY_DESCRIPTOR raw = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kBackupFolderSddl, SDDL_REVISION_1, &raw, nullptr)) {
         throw BackupWriteError("sécurité du dossier : " + ErrorText(GetLastError()));

@@ -35,11 +35,20 @@ FolderFacts InspectFolder(const std::wstring& path, void* handle);
 class BackupFolder : public BackupTarget {
 public:
     explicit BackupFolder(std::wstring base, FolderInspector inspect = InspectFolder);
+    // BASE found by findBase at the first Store or Location, once; a
+    // BackupWriteError from it leaves no BASE (Store then refuses).
+    explicit BackupFolder(std::function<std::wstring()> findBase, FolderInspector inspect = InspectFolder);
+    // In ProgramDataFolder(), looked up when first needed: looking it up
+    // loads the shell, which a window's start can do without.
+    static BackupFolder InProgramData();
     std::string Store(const std::vector<std::uint8_t>& bytes, const LocalTime& when) override;
     std::string Location() const override;  // the full path of "Sauvegardes"
 
 private:
-    std::wstring base_;
+    const std::wstring& Base() const;
+
+    mutable std::function<std::wstring()> findBase_;
+    mutable std::wstring base_;
     FolderInspector inspect_;
 };
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,29 @@ TEST(BackupFolderOnWine, MakesBothFoldersAndNeverWritesOverAnEarlierBackup) {
     EXPECT_EQ(Contents(backups + L"\\sauvegarde-20240501-140322.reg"), kBytes);
     EXPECT_EQ(Contents(backups + L"\\sauvegarde-20240501-140322-2.reg"), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_EQ(FilesIn(backups).size(), 3u);
+}
+
+TEST(BackupFolderOnWine, AFolderFoundLaterIsLookedUpOnceAtItsFirstUse) {
+    TempFolder base;
+    int lookups = 0;
+    BackupFolder folder(std::function<std::wstring()>([&] {
+        ++lookups;
+        return base.path();
+    }));
+    EXPECT_EQ(lookups, 0);
+    const std::wstring backups = base.path() + L"\\Kavrel LinkTune\\Sauvegardes";
+    EXPECT_EQ(folder.Store(kBytes, kWhen), kavrel::win32::Narrow(backups + L"\\sauvegarde-20240501-140322.reg"));
+    EXPECT_EQ(folder.Location(), kavrel::win32::Narrow(backups));
+    EXPECT_EQ(lookups, 1);
+    EXPECT_EQ(Contents(backups + L"\\sauvegarde-20240501-140322.reg"), kBytes);
+
+    // No folder to be found: named by its variable, and nothing is written.
+    BackupFolder nowhere(std::function<std::wstring()>([]() -> std::wstring { throw BackupWriteError("none"); }));
+    EXPECT_EQ(nowhere.Location(), "%ProgramData%\\Kavrel LinkTune\\Sauvegardes");
+    EXPECT_THROW(nowhere.Store(kBytes, kWhen), BackupWriteError);
+
+    EXPECT_EQ(BackupFolder::InProgramData().Location(),
+              kavrel::win32::Narrow(ProgramDataFolder() + L"\\Kavrel LinkTune\\Sauvegardes"));
 }
 
 TEST(BackupFolderOnWine, AFolderThatCannotBeMadeIsReportedAndNothingIsWritten) {
