@@ -47,19 +47,35 @@ DWORD WINAPI LoadCommonControls(void*) {
     return 0;
 }
 
-// On a thread of its own, waited for: under Wine, a window thread that
-// attached common controls itself is slower at every window call after it,
-// which made the first paint come some 70 ms later (the start-up bench, with
-// the same controls either way). The classes are the process's, so which
-// thread registered them changes nothing else.
-void InitCommonControlsFromSystem() {
-    const kavrel::win32::UniqueKernelHandle loader(CreateThread(nullptr, 0, LoadCommonControls, nullptr, 0, nullptr));
-    if (!loader) {
-        LoadCommonControls(nullptr);
-        return;
+// On a thread of its own: under Wine, a window thread that attached common
+// controls itself is slower at every window call after it, which made the
+// first paint come some 70 ms later (the start-up bench, with the same
+// controls either way). The window's own classes and menus are made while
+// it loads; the wait comes before the first standard control. The classes
+// are the process's, so which thread registered them changes nothing else.
+class CommonControlsLoader {
+public:
+    CommonControlsLoader() : thread_(CreateThread(nullptr, 0, LoadCommonControls, nullptr, 0, nullptr)) {}
+    ~CommonControlsLoader() { Wait(); }
+    CommonControlsLoader(const CommonControlsLoader&) = delete;
+    CommonControlsLoader& operator=(const CommonControlsLoader&) = delete;
+
+    // Returns once the classes are registered (loaded here when no thread
+    // could be started).
+    void Wait() {
+        if (done_) return;
+        done_ = true;
+        if (thread_) {
+            WaitForSingleObject(thread_.get(), INFINITE);
+        } else {
+            LoadCommonControls(nullptr);
+        }
     }
-    WaitForSingleObject(loader.get(), INFINITE);
-}
+
+private:
+    kavrel::win32::UniqueKernelHandle thread_;
+    bool done_ = false;
+};
 
 int Fail(const std::string& what) {
     const std::wstring text = kavrel::win32::Widen("KavrelLinkTune ne peut pas démarrer : " + what);
@@ -75,27 +91,28 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     kavrel::win32::RestrictDllSearch();
     kavrel::win32::PreloadSystemLibraries();
     KAVREL_STARTUP_MARK("entry");
-    // No COM here: the pictures decode without it, and the accessible
-    // objects and the desktop's shell start it when they are first asked
-    // for (win32::ComOnThisThread), so the window's start does not pay it.
-    InitCommonControlsFromSystem();
-    KAVREL_STARTUP_MARK("comctl32");
-
     try {
+        // The window's classes first: registering them starts the display
+        // driver, which must not start on two threads at once (under Wine
+        // the common controls' registration would start it too, and the two
+        // starts wait for each other), and their icon and cursor are read
+        // under the loader's lock, which the common controls hold while they
+        // load.
+        kavrel::app::FormWindow::PrepareClasses(instance);
+        KAVREL_STARTUP_MARK("classes");
+        // No COM here: the pictures decode without it, and the accessible
+        // objects and the desktop's shell start it when they are first asked
+        // for (win32::ComOnThisThread), so the window's start does not pay it.
+        CommonControlsLoader commonControls;
         kavrel::app::FormDescription form = kavrel::app::LoadForm1(StoredDescription(instance));
         KAVREL_STARTUP_MARK("description");
         kavrel::registry::Advapi32Backend registry;
         // Without a ProgramData folder the window still opens; "&Optimiser"
         // then says that its backup cannot be written.
-        std::wstring programData;
-        try {
-            programData = kavrel::backup::ProgramDataFolder();
-        } catch (const kavrel::backup::BackupWriteError&) {
-        }
-        kavrel::backup::BackupFolder backups(programData);
+        kavrel::backup::BackupFolder backups = kavrel::backup::BackupFolder::InProgramData();
         kavrel::app::Form1 procedures(registry, {backups, std::string("Kavrel LinkTune ") + KAVREL_VERSION_TEXT +
                                                               " (KavrelLinkTune.exe)"});
-        kavrel::app::FormWindow window(std::move(form), instance, procedures.Events());
+        kavrel::app::FormWindow window(std::move(form), instance, procedures.Events(), [&] { commonControls.Wait(); });
         procedures.Attach(window);
         KAVREL_STARTUP_MARK("procedures");
         window.Show(showCommand);

@@ -33,8 +33,15 @@ public:
 
     // Creates the window (hidden) and its controls. Throws std::runtime_error
     // when the window cannot be made.
-    FormWindow(FormDescription form, HINSTANCE instance, Events events);
+    // awaitControls, when given, is called once before the first control is
+    // made: the standard control classes may still be loading elsewhere.
+    FormWindow(FormDescription form, HINSTANCE instance, Events events, std::function<void()> awaitControls = {});
     ~FormWindow() override;
+    // Registers the window classes and looks up the user32 functions the
+    // window calls, once; both take the loader's lock. A program that loads
+    // a DLL on another thread while its window is built calls this first, so
+    // that the window's thread does not wait for that load.
+    static void PrepareClasses(HINSTANCE instance);
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
 
@@ -83,6 +90,8 @@ private:
     void CreateButton(Node& button, const Node& container);
     void CreateBar(Node& bar, const Node& container);
     void Layout(UINT dpi);
+    // The window's outer size for the description's client area at this DPI.
+    SIZE FrameSize(UINT dpi, DWORD style, DWORD exStyle, bool hasMenu) const;
     void PaintContainer(Node& container, HDC dc);
     void PaintFrameOutline(Node& frame, HDC dc, const RECT& client);
     void DrawButton(Node& button, const DRAWITEMSTRUCT& dis);
@@ -97,6 +106,7 @@ private:
     FormDescription form_;
     HINSTANCE instance_;
     Events events_;
+    std::function<void()> awaitControls_;
     HWND hwnd_ = nullptr;
     UINT dpi_ = 96;
     std::unique_ptr<Node> root_;

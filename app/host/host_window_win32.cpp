@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
+#include <utility>
 
 #include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
@@ -32,10 +33,45 @@ bool PlacedAt(HWND child, const RECT& rect) {
     return EqualRect(&now, &rect) != FALSE;
 }
 
+constexpr TwipsSize kDefaultClientSize{7620, 4875};
+
+// A client rectangle grown to its window's, for that DPI's frame metrics
+// (AdjustWindowRectExForDpi exists from Windows 10 on).
+void AdjustFrame(RECT& rc, DWORD style, DWORD exStyle, bool hasMenu, UINT dpi) {
+    using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi =
+        win32::ProcAddress<AdjustForDpiFn>(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi");
+    if (adjustForDpi) {
+        adjustForDpi(&rc, style, hasMenu, exStyle, dpi);
+    } else {
+        AdjustWindowRectEx(&rc, style, hasMenu, exStyle);
+    }
+}
+
+// Where a window of this size is centred on the monitor.
+POINT CentredOn(HMONITOR monitor, SIZE size) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoW(monitor, &mi);
+    const RECT& screen = mi.rcMonitor;
+    return POINT{screen.left + (screen.right - screen.left - size.cx) / 2,
+                 screen.top + (screen.bottom - screen.top - size.cy) / 2};
+}
+
 }  // namespace
 
-FormWindow::FormWindow(FormDescription form, HINSTANCE instance, Events events)
-    : form_(std::move(form)), instance_(instance), events_(std::move(events)) {
+SIZE FormWindow::FrameSize(UINT dpi, DWORD style, DWORD exStyle, bool hasMenu) const {
+    const TwipsSize client = form_.window.clientSize.value_or(kDefaultClientSize);
+    RECT rc{0, 0, TwipsToPixels(client.width, dpi), TwipsToPixels(client.height, dpi)};
+    AdjustFrame(rc, style, exStyle, hasMenu, dpi);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+FormWindow::FormWindow(FormDescription form, HINSTANCE instance, Events events, std::function<void()> awaitControls)
+    : form_(std::move(form)),
+      instance_(instance),
+      events_(std::move(events)),
+      awaitControls_(std::move(awaitControls)) {
     Build();
 }
 
@@ -43,24 +79,31 @@ FormWindow::~FormWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-void FormWindow::Build() {
+void FormWindow::PrepareClasses(HINSTANCE instance) {
     static bool registered = false;
-    if (!registered) {
-        auto registerClass = [&](const wchar_t* name, WNDPROC proc, HICON icon) {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.style = CS_DBLCLKS;
-            wc.lpfnWndProc = proc;
-            wc.hInstance = instance_;
-            wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-            wc.hIcon = icon;
-            wc.lpszClassName = name;
-            if (!RegisterClassExW(&wc)) throw std::runtime_error("cannot register a window class");
-        };
-        registerClass(kFormClass, FormProc, LoadIconW(instance_, L"IDI_APP"));
-        registerClass(kFrameClass, FrameProc, nullptr);
-        registered = true;
-    }
+    if (registered) return;
+    auto registerClass = [&](const wchar_t* name, WNDPROC proc, HICON icon) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hIcon = icon;
+        wc.lpszClassName = name;
+        if (!RegisterClassExW(&wc)) throw std::runtime_error("cannot register a window class");
+    };
+    registerClass(kFormClass, FormProc, LoadIconW(instance, L"IDI_APP"));
+    registerClass(kFrameClass, FrameProc, nullptr);
+    // Both look their user32 function up at the first call.
+    DpiOfWindow(nullptr);
+    RECT probe{};
+    AdjustFrame(probe, WS_OVERLAPPED, 0, false, 96);
+    registered = true;
+}
+
+void FormWindow::Build() {
+    PrepareClasses(instance_);
 
     const Control& w = form_.window;
     root_ = std::make_unique<Node>();
@@ -84,8 +127,12 @@ void FormWindow::Build() {
     BuildMenus();
     KAVREL_STARTUP_MARK("menus");
     const HMENU bar = form_.menus.empty() ? nullptr : menus_->bar.get();
-    hwnd_ = CreateWindowExW(exStyle, kFormClass, root_->caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            100, 100, nullptr, bar, instance_, this);
+    // Made at its size and place for the DPI it will most likely have (the
+    // primary screen's), so that neither the layout nor Show moves it.
+    const SIZE size = FrameSize(DpiOfWindow(nullptr), style, exStyle, bar != nullptr);
+    const POINT at = CentredOn(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), size);
+    hwnd_ = CreateWindowExW(exStyle, kFormClass, root_->caption.c_str(), style, at.x, at.y, size.cx, size.cy,
+                            nullptr, bar, instance_, this);
     if (!hwnd_) throw std::runtime_error("cannot create the window");
     if (bar) menus_->bar.release();  // the window owns it now
     root_->hwnd = hwnd_;
@@ -103,6 +150,9 @@ void FormWindow::Build() {
         if (smallIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     }
 
+    KAVREL_STARTUP_MARK("icons");
+    if (awaitControls_) std::exchange(awaitControls_, nullptr)();
+    KAVREL_STARTUP_MARK("comctl32");
     BuildChildren(*root_, w);
     KAVREL_STARTUP_MARK("children");
     PrepareAccessibility(*root_);
@@ -241,21 +291,15 @@ void FormWindow::Layout(UINT dpi) {
     }
 
     // The client area is the description's size under the menu bar.
-    const TwipsSize client = form_.window.clientSize.value_or(TwipsSize{7620, 4875});
-    RECT rc{0, 0, TwipsToPixels(client.width, dpi), TwipsToPixels(client.height, dpi)};
-    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
-    const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
-    using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = win32::ProcAddress<AdjustForDpiFn>(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi");
-    const BOOL hasMenu = GetMenu(hwnd_) != nullptr;
-    if (adjustForDpi) {
-        adjustForDpi(&rc, style, hasMenu, exStyle, dpi);
-    } else {
-        AdjustWindowRectEx(&rc, style, hasMenu, exStyle);
+    const SIZE size = FrameSize(dpi, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                                static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), GetMenu(hwnd_) != nullptr);
+    RECT now{};
+    GetWindowRect(hwnd_, &now);
+    if (now.right - now.left != size.cx || now.bottom - now.top != size.cy) {
+        SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A menu bar that wraps takes more room than the adjustment assumed.
+    const TwipsSize client = form_.window.clientSize.value_or(kDefaultClientSize);
     RECT got{};
     GetClientRect(hwnd_, &got);
     const int wantW = TwipsToPixels(client.width, dpi), wantH = TwipsToPixels(client.height, dpi);
@@ -272,14 +316,11 @@ void FormWindow::Show(int showCommand) {
     // Centred on the screen the window is on.
     RECT wr{};
     GetWindowRect(hwnd_, &wr);
-    MONITORINFO mi{};
-    mi.cbSize = sizeof mi;
-    GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &mi);
-    const RECT& screen = mi.rcMonitor;
-    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    const int x = screen.left + (screen.right - screen.left - w) / 2;
-    const int y = screen.top + (screen.bottom - screen.top - h) / 2;
-    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE size{wr.right - wr.left, wr.bottom - wr.top};
+    const POINT at = CentredOn(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), size);
+    if (at.x != wr.left || at.y != wr.top) {
+        SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ShowWindow(hwnd_, showCommand);
     KAVREL_STARTUP_MARK("show_window");
     UpdateWindow(hwnd_);

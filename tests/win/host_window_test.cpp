@@ -81,6 +81,53 @@ TEST_F(Form1Window, IsAFixedDialogWindowWithTheStoredCaptionCentredOnTheScreen) 
     EXPECT_NEAR((wr.top + wr.bottom) / 2.0, sh / 2.0, 1.0);
 }
 
+TEST(Form1WindowMade, IsMadeAtItsSizeAndPlaceAndAwaitsTheControlsOnceBeforeMakingThem) {
+    OleInitialize(nullptr);
+    {
+        int awaited = 0;
+        bool childrenWhenAwaited = true;
+        const FormDescription form = LoadForm1(Form1Bytes());
+        FormWindow window(form, GetModuleHandleW(nullptr), {}, [&] {
+            ++awaited;
+            // The form exists (the thread's window with a menu bar), no
+            // control in it yet.
+            HWND top = nullptr;
+            EnumThreadWindows(
+                GetCurrentThreadId(),
+                [](HWND hwnd, LPARAM out) {
+                    if (!GetMenu(hwnd)) return TRUE;
+                    *reinterpret_cast<HWND*>(out) = hwnd;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&top));
+            childrenWhenAwaited = !top || GetWindow(top, GW_CHILD) != nullptr;
+        });
+        EXPECT_EQ(awaited, 1);
+        EXPECT_FALSE(childrenWhenAwaited) << "a control was made before the wait, or no form was found";
+        EXPECT_NE(GetWindow(window.Handle(), GW_CHILD), nullptr);
+
+        // Hidden, it already has its client size and its centred place.
+        HWND w = window.Handle();
+        EXPECT_FALSE(IsWindowVisible(w));
+        RECT client{};
+        GetClientRect(w, &client);
+        EXPECT_EQ(client.right, 508);
+        EXPECT_EQ(client.bottom, 325);
+        RECT before{};
+        GetWindowRect(w, &before);
+        EXPECT_NEAR((before.left + before.right) / 2.0, GetSystemMetrics(SM_CXSCREEN) / 2.0, 1.0);
+        EXPECT_NEAR((before.top + before.bottom) / 2.0, GetSystemMetrics(SM_CYSCREEN) / 2.0, 1.0);
+        window.Show(SW_SHOWNORMAL);
+        Pump();
+        RECT after{};
+        GetWindowRect(w, &after);
+        EXPECT_TRUE(EqualRect(&before, &after)) << "moved from " << before.left << "," << before.top << " to "
+                                                << after.left << "," << after.top;
+    }
+    Pump();
+    OleUninitialize();
+}
+
 TEST_F(Form1Window, EveryControlIsWhereTheDescriptionPutsIt) {
     const int frame3 = 120;  // FramePlus3's left and top in the window
     auto inFrame3 = [&](int l, int t, int w, int h) { return Expected(frame3 + l, frame3 + t, w, h); };
