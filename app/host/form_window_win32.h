@@ -33,15 +33,12 @@ public:
 
     // Creates the window (hidden) and its controls. Throws std::runtime_error
     // when the window cannot be made.
-    // awaitControls, when given, is called once before the first control is
-    // made: the standard control classes may still be loading elsewhere.
-    FormWindow(FormDescription form, HINSTANCE instance, Events events, std::function<void()> awaitControls = {});
+    FormWindow(FormDescription form, HINSTANCE instance, Events events);
     ~FormWindow() override;
-    // Registers the window classes and looks up the user32 functions the
-    // window calls, once; both take the loader's lock. A program that loads
-    // a DLL on another thread while its window is built calls this first, so
-    // that the window's thread does not wait for that load.
-    static void PrepareClasses(HINSTANCE instance);
+    // Registers the window's own classes, once (the constructor does it
+    // when no one did before); the first user32 call of a program, this
+    // starts the display driver. Throws std::runtime_error when it cannot.
+    static void RegisterClasses(HINSTANCE instance);
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
 
@@ -106,7 +103,6 @@ private:
     FormDescription form_;
     HINSTANCE instance_;
     Events events_;
-    std::function<void()> awaitControls_;
     HWND hwnd_ = nullptr;
     UINT dpi_ = 96;
     std::unique_ptr<Node> root_;

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
-#include <utility>
 
 #include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
@@ -67,11 +66,8 @@ SIZE FormWindow::FrameSize(UINT dpi, DWORD style, DWORD exStyle, bool hasMenu) c
     return SIZE{rc.right - rc.left, rc.bottom - rc.top};
 }
 
-FormWindow::FormWindow(FormDescription form, HINSTANCE instance, Events events, std::function<void()> awaitControls)
-    : form_(std::move(form)),
-      instance_(instance),
-      events_(std::move(events)),
-      awaitControls_(std::move(awaitControls)) {
+FormWindow::FormWindow(FormDescription form, HINSTANCE instance, Events events)
+    : form_(std::move(form)), instance_(instance), events_(std::move(events)) {
     Build();
 }
 
@@ -79,7 +75,7 @@ FormWindow::~FormWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-void FormWindow::PrepareClasses(HINSTANCE instance) {
+void FormWindow::RegisterClasses(HINSTANCE instance) {
     static bool registered = false;
     if (registered) return;
     auto registerClass = [&](const wchar_t* name, WNDPROC proc, HICON icon) {
@@ -95,15 +91,11 @@ void FormWindow::PrepareClasses(HINSTANCE instance) {
     };
     registerClass(kFormClass, FormProc, LoadIconW(instance, L"IDI_APP"));
     registerClass(kFrameClass, FrameProc, nullptr);
-    // Both look their user32 function up at the first call.
-    DpiOfWindow(nullptr);
-    RECT probe{};
-    AdjustFrame(probe, WS_OVERLAPPED, 0, false, 96);
     registered = true;
 }
 
 void FormWindow::Build() {
-    PrepareClasses(instance_);
+    RegisterClasses(instance_);
 
     const Control& w = form_.window;
     root_ = std::make_unique<Node>();
@@ -151,8 +143,6 @@ void FormWindow::Build() {
     }
 
     KAVREL_STARTUP_MARK("icons");
-    if (awaitControls_) std::exchange(awaitControls_, nullptr)();
-    KAVREL_STARTUP_MARK("comctl32");
     BuildChildren(*root_, w);
     KAVREL_STARTUP_MARK("children");
     PrepareAccessibility(*root_);
