@@ -29,7 +29,7 @@ using win32::Variant;
 HRESULT DesktopShellDispatch(ComPtr<IShellDispatch2>& shell) {
     ComPtr<IShellWindows> windows;
     HRESULT hr = win32::ole::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                                  windows.OutVoid());
+                                              windows.OutVoid());
     if (FAILED(hr)) return hr;
     Variant desktop(static_cast<long>(CSIDL_DESKTOP));
     Variant none;

@@ -87,7 +87,9 @@ private:
     void CreateButton(Node& button, const Node& container);
     void CreateBar(Node& bar, const Node& container);
     void Layout(UINT dpi);
-    // The window's outer size for the description's client area at this DPI.
+    // The description's client area at this DPI, in pixels, and the
+    // window's outer size around it.
+    SIZE ClientSize(UINT dpi) const;
     SIZE FrameSize(UINT dpi, DWORD style, DWORD exStyle, bool hasMenu) const;
     void PaintContainer(Node& container, HDC dc);
     void PaintFrameOutline(Node& frame, HDC dc, const RECT& client);

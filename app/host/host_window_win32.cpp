@@ -59,9 +59,14 @@ POINT CentredOn(HMONITOR monitor, SIZE size) {
 
 }  // namespace
 
-SIZE FormWindow::FrameSize(UINT dpi, DWORD style, DWORD exStyle, bool hasMenu) const {
+SIZE FormWindow::ClientSize(UINT dpi) const {
     const TwipsSize client = form_.window.clientSize.value_or(kDefaultClientSize);
-    RECT rc{0, 0, TwipsToPixels(client.width, dpi), TwipsToPixels(client.height, dpi)};
+    return SIZE{TwipsToPixels(client.width, dpi), TwipsToPixels(client.height, dpi)};
+}
+
+SIZE FormWindow::FrameSize(UINT dpi, DWORD style, DWORD exStyle, bool hasMenu) const {
+    const SIZE client = ClientSize(dpi);
+    RECT rc{0, 0, client.cx, client.cy};
     AdjustFrame(rc, style, exStyle, hasMenu, dpi);
     return SIZE{rc.right - rc.left, rc.bottom - rc.top};
 }
@@ -289,15 +294,14 @@ void FormWindow::Layout(UINT dpi) {
         SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // A menu bar that wraps takes more room than the adjustment assumed.
-    const TwipsSize client = form_.window.clientSize.value_or(kDefaultClientSize);
+    const SIZE want = ClientSize(dpi);
     RECT got{};
     GetClientRect(hwnd_, &got);
-    const int wantW = TwipsToPixels(client.width, dpi), wantH = TwipsToPixels(client.height, dpi);
-    if (got.right != wantW || got.bottom != wantH) {
+    if (got.right != want.cx || got.bottom != want.cy) {
         RECT wr{};
         GetWindowRect(hwnd_, &wr);
-        SetWindowPos(hwnd_, nullptr, 0, 0, wr.right - wr.left + wantW - got.right,
-                     wr.bottom - wr.top + wantH - got.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(hwnd_, nullptr, 0, 0, wr.right - wr.left + want.cx - got.right,
+                     wr.bottom - wr.top + want.cy - got.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
