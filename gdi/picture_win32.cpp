@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "persist/binary_io.h"
 #include "persist/picture_file.h"
@@ -30,13 +31,18 @@ win32::UniqueBitmap BitmapOfPixels(const persist::PicturePixels& decoded, std::u
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    win32::UniqueBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) return {};
-    auto* out = static_cast<std::uint32_t*>(bits);
-    for (std::size_t i = 0; i < decoded.pixels.size(); ++i) out[i] = decoded.pixels[i] | fourthByte;
-    GdiFlush();
-    return win32::UniqueBitmap(static_cast<HBITMAP>(CopyImage(bitmap.get(), IMAGE_BITMAP, 0, 0, 0)));
+    // Straight into the screen's format: one bitmap and one conversion,
+    // instead of a DIB section copied into a second bitmap.
+    std::vector<std::uint32_t> bits(decoded.pixels.size());
+    for (std::size_t i = 0; i < bits.size(); ++i) bits[i] = decoded.pixels[i] | fourthByte;
+    const win32::WindowDc screen = win32::GetWindowDc(nullptr);
+    if (!screen) return {};
+    win32::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), decoded.width, decoded.height));
+    if (!bitmap || SetDIBits(screen.get(), bitmap.get(), 0, static_cast<UINT>(decoded.height), bits.data(), &bi,
+                             DIB_RGB_COLORS) != decoded.height) {
+        return {};
+    }
+    return bitmap;
 }
 
 }  // namespace
