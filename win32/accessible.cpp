@@ -343,12 +343,18 @@ HRESULT AccessibleObject::get_accFocus(VARIANT* focus) {
     return Call([&] {
         const HWND has = GetFocus();
         if (!has) return S_FALSE;
+        const auto children = Children();
         if (has == hwnd_) {
+            // A drawn child may hold the window's keyboard focus.
             focus->vt = VT_I4;
             focus->lVal = CHILDID_SELF;
+            for (std::size_t i = 0; i < children.size(); ++i) {
+                if (!children[i].window && (children[i].state & STATE_SYSTEM_FOCUSED)) {
+                    focus->lVal = static_cast<LONG>(i + 1);
+                }
+            }
             return S_OK;
         }
-        const auto children = Children();
         for (std::size_t i = 0; i < children.size(); ++i) {
             const HWND w = children[i].window;
             if (w && (w == has || IsChild(w, has))) return ChildVariant(children, static_cast<LONG>(i + 1), focus);

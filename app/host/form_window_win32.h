@@ -16,9 +16,24 @@
 
 #include "app/form/form_model.h"
 #include "win32/handle.h"
+#include "win32/theme.h"
 #include "optimiser/optimisation_run.h"
 
 namespace kavrel::app {
+
+// Tools outside the process ask the window about a control it draws itself,
+// which has no window of its own to ask: the registered message of this
+// name, sent to the top window with the control's description id in
+// wParam, answers with ControlState bits (0 for an id the window does not
+// know).
+inline constexpr wchar_t kControlStateMessage[] = L"KavrelLinkTune.ControlState";
+enum ControlState : LRESULT {
+    kControlKnown = 1,
+    kControlShown = 2,
+    kControlEnabled = 4,
+    kControlSelected = 8,
+    kControlFocused = 16,
+};
 
 class FormWindow : public optimiser::WindowControls {
 public:
@@ -65,7 +80,10 @@ public:
 
     // For tests and tools: the window of a windowed control, the rectangle of
     // any control in client coordinates of the top window (pixels).
+    // A control drawn by its container has no window (nullptr); its caption
+    // is what it shows.
     HWND ControlWindow(std::string_view name) const;
+    std::wstring ControlCaption(std::string_view name) const;
     RECT ControlRect(std::string_view name) const;
     bool ControlVisible(std::string_view name) const;
     const FormDescription& Description() const { return form_; }
@@ -94,6 +112,12 @@ private:
     void PaintContainer(Node& container, HDC dc);
     void PaintFrameOutline(Node& frame, HDC dc, const RECT& client);
     void DrawButton(Node& button, const DRAWITEMSTRUCT& dis);
+    // Option buttons drawn by their frame (host_option_win32.cpp).
+    void PaintOption(Node& option, HDC dc);
+    bool HandleOptions(Node& frame, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    void CheckOption(Node& option);
+    void OptionChanged(Node& option);  // checked or enabled: repainted and announced
+    LRESULT ControlStateOf(int id) const;
     void MeasureMenuItem(MEASUREITEMSTRUCT& mis);
     void DrawMenuItem(const DRAWITEMSTRUCT& dis);
     LRESULT MenuChar(WCHAR ch, HMENU menu);
@@ -113,6 +137,10 @@ private:
     std::unique_ptr<MenuState> menus_;
     HWND focus_ = nullptr;  // the control that had the keyboard when the window was left
     win32::UniqueIcon bigIcon_, smallIcon_;  // released after the window that shows them
+    // The visual style of the buttons the window draws itself, asked for
+    // at their first paint and again after the theme changes.
+    win32::Theme buttonTheme_;
+    bool buttonThemeAsked_ = false;
 };
 
 }  // namespace kavrel::app

@@ -22,8 +22,10 @@ namespace {
 
 using Node = FormWindow::Node;
 
-// The default action of a push button, in the program's language.
+// The default actions of a push button and of an option button, in the
+// program's language.
 constexpr wchar_t kPressAction[] = L"Appuyer";
+constexpr wchar_t kCheckAction[] = L"Cocher";
 
 bool IsWindowed(const Node& n) {
     return n.role == Node::Role::Frame || n.role == Node::Role::Option || n.role == Node::Role::Button ||
@@ -37,6 +39,7 @@ std::wstring DrawnName(const Node& n) {
 }
 
 bool Exposed(const Node& n) {
+    if (n.drawnOption) return true;
     if (IsWindowed(n)) return n.hwnd != nullptr;
     if (!n.accessibleName.empty()) return n.role == Node::Role::Label || n.role == Node::Role::Picture;
     // A picture says nothing until the program names it; a shape is
@@ -56,6 +59,25 @@ RECT ScreenRectOf(const Node& n) {
 }
 
 bool WindowUnavailable(HWND hwnd) { return !IsWindowEnabled(hwnd) || !IsWindowEnabled(GetAncestor(hwnd, GA_ROOT)); }
+
+// An option button its frame draws, as the standard radio button says it:
+// checked or not, focusable while it or the window can take input.
+AccessibleElement DrawnOption(const Node& n, bool containerShown) {
+    AccessibleElement e;
+    e.role = ROLE_SYSTEM_RADIOBUTTON;
+    // Named by its text as the system names a radio button: without the
+    // access marker, spaces kept.
+    e.name = n.accessibleName.empty() ? WithoutAccessMarker(n.caption) : n.accessibleName;
+    e.shortcut = AccessKeyShortcut(n.caption);
+    e.defaultAction = kCheckAction;
+    const HWND frame = n.parent->hwnd;
+    e.state = !n.enabled || WindowUnavailable(frame) ? STATE_SYSTEM_UNAVAILABLE : STATE_SYSTEM_FOCUSABLE;
+    if (n.checked) e.state |= STATE_SYSTEM_CHECKED;
+    if (GetFocus() == frame && n.parent->focusOption == &n) e.state |= STATE_SYSTEM_FOCUSED;
+    if (!n.visible || !containerShown) e.state |= STATE_SYSTEM_INVISIBLE;
+    e.bounds = ScreenRectOf(n);
+    return e;
+}
 
 class HostAccessible final : public AccessibleObject {
 public:
@@ -105,6 +127,10 @@ private:
         if (node_.role != Node::Role::Form && node_.role != Node::Role::Frame) return out;
         const bool containerShown = IsWindowVisible(Window()) != FALSE;
         for (const Node* n : ExposedChildren(node_)) {
+            if (n->drawnOption) {
+                out.push_back(DrawnOption(*n, containerShown));
+                continue;
+            }
             AccessibleElement e;
             e.bounds = ScreenRectOf(*n);
             if (n->hwnd) {
@@ -122,7 +148,17 @@ private:
     }
 
     HRESULT DoDefaultAction(LONG child) override {
-        if (child != CHILDID_SELF || node_.role != Node::Role::Button) return DISP_E_MEMBERNOTFOUND;
+        if (child != CHILDID_SELF) {
+            // A drawn option button: checked, as a click would.
+            const auto children = ExposedChildren(node_);
+            if (child < 1 || static_cast<std::size_t>(child) > children.size()) return E_INVALIDARG;
+            Node& n = *children[static_cast<std::size_t>(child) - 1];
+            if (!n.drawnOption) return DISP_E_MEMBERNOTFOUND;
+            if (!n.enabled || !n.visible || WindowUnavailable(Window()) || !IsWindowVisible(Window())) return E_FAIL;
+            node_.owner->SetProperty(n.Name(), "Value", optimiser::kTrue);
+            return S_OK;
+        }
+        if (node_.role != Node::Role::Button) return DISP_E_MEMBERNOTFOUND;
         if (WindowUnavailable(Window()) || !IsWindowVisible(Window())) return E_FAIL;
         // Posted: the press runs once the client's call has returned (the
         // about box it may open is modal).

@@ -1,8 +1,9 @@
 // What assistive technology sees of the window host's controls. The window's
 // client area, the frames and the owner-drawn buttons answer WM_GETOBJECT
 // with an object of ours; the labels and pictures a container draws are
-// that container's simple children; the option buttons are standard
-// controls and answer for themselves; the bars answer through their surface.
+// that container's simple children, and so are the option buttons a frame
+// draws (elsewhere they are standard controls and answer for themselves);
+// the bars answer through their surface.
 #pragma once
 
 #include <windows.h>

@@ -52,6 +52,7 @@ void FormWindow::PaintContainer(Node& c, HDC target) {
                                MulDiv(12, static_cast<int>(dpi_), 96), transparentFill ? nullptr : brush.get());
                 break;
             }
+            case Node::Role::Option: PaintOption(n, dc.get()); break;
             default: break;
         }
     }

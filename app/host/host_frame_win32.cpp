@@ -7,9 +7,30 @@ namespace kavrel::app {
 
 using namespace host;
 
+namespace {
+
+// Whether a frame draws its option buttons itself: it holds some, and no
+// control of a kind that needs a window of its own (the keyboard would
+// have to go round the frame's options and into those windows).
+bool DrawsOptions(const Control& frame) {
+    bool options = false;
+    for (const Control& c : frame.children) {
+        if (c.kind == ControlKind::OptionButton) options = true;
+        if (c.kind == ControlKind::Hosted && c.className != kMenuClassName) return false;
+    }
+    return options;
+}
+
+}  // namespace
+
 void FormWindow::CreateFrame(Node& n, const Node& container) {
-    n.hwnd = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, n.caption.c_str(),
-                             WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (n.visible ? WS_VISIBLE : 0), n.rect.left,
+    // A frame of windows passes the keyboard on to them; a frame that draws
+    // its options is one tab stop.
+    n.drawsOptions = DrawsOptions(*n.model);
+    n.hwnd = CreateWindowExW(n.drawsOptions ? 0 : WS_EX_CONTROLPARENT, kFrameClass, n.caption.c_str(),
+                             WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (n.drawsOptions ? WS_TABSTOP : 0) |
+                                 (n.visible ? WS_VISIBLE : 0),
+                             n.rect.left,
                              n.rect.top, n.rect.right - n.rect.left, n.rect.bottom - n.rect.top, container.hwnd,
                              ControlId(n), instance_, &n);
 }
@@ -51,6 +72,7 @@ LRESULT CALLBACK FormWindow::FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
 
 LRESULT FormWindow::HandleFrame(Node& frame, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT result = 0;
+    if (frame.drawsOptions && HandleOptions(frame, hwnd, msg, wp, lp, result)) return result;
     if (HandleCommon(frame, msg, wp, lp, result)) return result;
     return DefWindowProcW(hwnd, msg, wp, lp);
 }

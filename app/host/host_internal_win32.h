@@ -130,13 +130,26 @@ struct FormWindow::Node {
     bool namesBar = false;        // the caption a bar is named after
     win32::AccessibleHold accessible;
 
+    // Option buttons drawn by their frame (a frame whose controls are all
+    // drawn): their state, kept here as no window keeps it.
+    bool drawnOption = false;
+    bool checked = false;
+    bool enabled = true;
+    // A frame that draws option buttons: the one that has the keyboard while
+    // the frame has it, and the one the mouse or Space holds down.
+    bool drawsOptions = false;
+    Node* focusOption = nullptr;
+    Node* heldOption = nullptr;
+    bool heldInside = false;
+    Node* hotOption = nullptr;  // under the mouse
+
     // Timers.
     UINT_PTR timerId = 0;
     bool timerEnabled = false;
     UINT interval = 0;
 
     bool Windowless() const {
-        return role == Role::Label || role == Role::Picture || role == Role::Shape;
+        return role == Role::Label || role == Role::Picture || role == Role::Shape || drawnOption;
     }
     const std::string& Name() const { return model->name; }
 };

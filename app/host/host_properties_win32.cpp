@@ -28,6 +28,7 @@ FormWindow::Node* FormWindow::FindByWindow(HWND hwnd) const {
 std::int32_t FormWindow::GetProperty(std::string_view control, std::string_view property) {
     Node& n = Lookup(control);
     if (SameName(property, "Value") && n.bar) return n.bar->Bar().Value();
+    if (SameName(property, "Value") && n.drawnOption) return n.checked ? optimiser::kTrue : optimiser::kFalse;
     if (SameName(property, "Value") && n.role == Node::Role::Option) {
         return SendMessageW(n.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? optimiser::kTrue : optimiser::kFalse;
     }
@@ -35,6 +36,7 @@ std::int32_t FormWindow::GetProperty(std::string_view control, std::string_view 
     if (SameName(property, "Enabled")) {
         if (n.role == Node::Role::Timer) return n.timerEnabled ? optimiser::kTrue : optimiser::kFalse;
         if (n.hwnd) return IsWindowEnabled(n.hwnd) ? optimiser::kTrue : optimiser::kFalse;
+        if (n.drawnOption) return n.enabled ? optimiser::kTrue : optimiser::kFalse;
     }
     throw std::invalid_argument(std::string(control) + " has no readable property " + std::string(property));
 }
@@ -81,9 +83,26 @@ void FormWindow::SetProperty(std::string_view control, std::string_view property
             EnableWindow(n.hwnd, value != 0);
             return;
         }
+        if (n.drawnOption) {
+            if (n.enabled != (value != 0)) {
+                n.enabled = value != 0;
+                if (!n.enabled && n.parent->heldOption == &n) n.parent->heldOption = nullptr;
+                OptionChanged(n);
+            }
+            return;
+        }
     }
     if (SameName(property, "Value") && n.bar) {
         n.bar->Bar().SetValue(value);
+        return;
+    }
+    if (SameName(property, "Value") && n.drawnOption) {
+        if (value != 0) {
+            CheckOption(n);
+        } else if (n.checked) {
+            n.checked = false;
+            OptionChanged(n);
+        }
         return;
     }
     if (SameName(property, "Value") && n.role == Node::Role::Option) {
@@ -121,6 +140,8 @@ void FormWindow::SetVisible(Node& n, bool visible) {
 }
 
 HWND FormWindow::ControlWindow(std::string_view name) const { return Lookup(name).hwnd; }
+
+std::wstring FormWindow::ControlCaption(std::string_view name) const { return Lookup(name).caption; }
 
 bool FormWindow::ControlVisible(std::string_view name) const {
     const Node& n = Lookup(name);

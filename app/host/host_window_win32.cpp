@@ -208,14 +208,18 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
             node->timerId = kFirstTimerId + byName_.size();
             node->timerEnabled = false;
         }
+        if (node->role == Node::Role::Option && container.drawsOptions) {
+            node->drawnOption = true;
+            node->checked = child.IsSelected();
+        }
         byName_[base::FoldCase(child.name)] = node.get();
         made.push_back(std::move(node));
     }
 
     std::vector<Node*> windowed;
     for (auto& n : made) {
-        if (n->role == Node::Role::Frame || n->role == Node::Role::Option || n->role == Node::Role::Button ||
-            n->role == Node::Role::Bar) {
+        if (n->role == Node::Role::Frame || (n->role == Node::Role::Option && !n->drawnOption) ||
+            n->role == Node::Role::Button || n->role == Node::Role::Bar) {
             windowed.push_back(n.get());
         }
     }
@@ -394,7 +398,7 @@ bool FormWindow::HandleCommon(Node& container, UINT msg, WPARAM wp, LPARAM lp, L
                 } else if (child && child->role == Node::Role::Option) {
                     // Only the selected option of a group is a tab stop.
                     for (auto& sibling : child->parent->children) {
-                        if (sibling->role != Node::Role::Option) continue;
+                        if (sibling->role != Node::Role::Option || !sibling->hwnd) continue;
                         const bool on = SendMessageW(sibling->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
                         LONG_PTR style = GetWindowLongPtrW(sibling->hwnd, GWL_STYLE);
                         style = on ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
@@ -421,6 +425,8 @@ LRESULT FormWindow::HandleForm(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         LRESULT result = 0;
         if (HandleCommon(*root_, msg, wp, lp, result)) return result;
     }
+    static const UINT controlState = RegisterWindowMessageW(kControlStateMessage);
+    if (msg == controlState && controlState != 0) return ControlStateOf(static_cast<int>(wp));
     switch (msg) {
         case WM_COMMAND:
             if (lp == 0) {
@@ -477,6 +483,13 @@ LRESULT FormWindow::HandleForm(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             // hear of them.
             if (msg == WM_SYSCOLORCHANGE) EnumChildWindows(hwnd, TellSysColorChange, 0);
             RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+            break;
+        case WM_THEMECHANGED:
+            // The buttons the window draws itself take the new style (or none)
+            // at their next paint.
+            buttonTheme_ = win32::Theme{};
+            buttonThemeAsked_ = false;
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
             break;
         case WM_TIMER:
             for (const auto& [_, node] : byName_) {

@@ -22,6 +22,28 @@ void Pump() {
     }
 }
 
+void ClickControl(const app::FormWindow& window, const char* name) {
+    const RECT rc = window.ControlRect(name);
+    POINT pt{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    HWND target = window.Handle();
+    for (;;) {
+        HWND child = ChildWindowFromPointEx(target, pt, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+        if (!child || child == target) break;
+        MapWindowPoints(target, child, &pt, 1);
+        target = child;
+    }
+    const LPARAM at = MAKELPARAM(pt.x, pt.y);
+    SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(target, WM_LBUTTONUP, 0, at);
+}
+
+LRESULT ControlStateOf(const app::FormWindow& window, const char* name) {
+    const app::Control* control = window.Description().Find(name);
+    if (!control) return 0;
+    static const UINT message = RegisterWindowMessageW(app::kControlStateMessage);
+    return SendMessageW(window.Handle(), message, static_cast<WPARAM>(control->id), 0);
+}
+
 void PumpExceptTimers() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||

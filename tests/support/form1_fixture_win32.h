@@ -30,6 +30,14 @@ void Pump();
 // slow would be a step of the animation it did not take.
 void PumpExceptTimers();
 
+// A click of the left mouse button in the middle of a control, sent to the
+// window under that point: the control's own, or the frame's that draws it.
+void ClickControl(const app::FormWindow& window, const char* name);
+
+// What the window tells tools outside the process of a control
+// (app::ControlState bits), asked as they ask it.
+LRESULT ControlStateOf(const app::FormWindow& window, const char* name);
+
 // Where the window's tests let "&Optimiser" keep its backups: in memory, so
 // that they leave no file in the prefix.
 class KeptBackups : public backup::BackupTarget {

@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "app/form/form_codec.h"
+#include "app/host/form_window_win32.h"
 #include "optimiser/tweak_table.h"
 #include "registry/advapi32_backend_win32.h"
 #include "tests/support/registry_seeding_win32.h"
@@ -124,6 +125,17 @@ int Window() {
     return 0;
 }
 
+// What the window says of a control it draws itself (ControlState bits),
+// 0 when it does not answer.
+LRESULT DrawnState(HWND main, int id) {
+    static const UINT message = RegisterWindowMessageW(app::kControlStateMessage);
+    DWORD_PTR answer = 0;
+    if (!message || !SendMessageTimeoutW(main, message, static_cast<WPARAM>(id), 0, SMTO_NORMAL, 5000, &answer)) {
+        return 0;
+    }
+    return static_cast<LRESULT>(answer);
+}
+
 // The windowed controls, by the ids the description gives them.
 void CollectChildren(HWND parent, std::map<int, HWND>& out) {
     for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -149,6 +161,13 @@ void PrintControls(HWND main, const app::Control& container, HWND containerWnd, 
             rc.bottom = rc.top + MulDiv(c.position->height, static_cast<int>(dpi), 1440);
         }
         std::string shown = "-", enabled = "-", selected = "-";
+        const LRESULT drawn = own ? 0 : DrawnState(main, c.id);
+        if (drawn && c.kind == app::ControlKind::OptionButton) {
+            // An option its frame draws: the window answers for it.
+            shown = (drawn & app::kControlShown) ? "1" : "0";
+            enabled = (drawn & app::kControlEnabled) ? "1" : "0";
+            selected = (drawn & app::kControlSelected) ? "1" : "0";
+        }
         if (own) {
             shown = IsWindowVisible(own) ? "1" : "0";
             enabled = IsWindowEnabled(own) ? "1" : "0";
@@ -245,6 +264,14 @@ int Focus(const char* exe) {
         pending.pop_back();
         for (const app::Control& child : c->children) {
             if (child.id == id) {
+                // A frame that draws its options has the keyboard for one
+                // of them.
+                for (const app::Control& option : child.children) {
+                    if (DrawnState(w, option.id) & app::kControlFocused) {
+                        std::printf("%s\n", option.name.c_str());
+                        return 0;
+                    }
+                }
                 std::printf("%s\n", child.name.c_str());
                 return 0;
             }

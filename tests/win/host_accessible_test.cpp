@@ -219,10 +219,16 @@ TEST_F(AccessibleForm1, TheIdleWindowShowsItsControlsInReadingOrder) {
         }
     }
 
-    // The option buttons stay the system's own objects, named by their text.
+    // The option buttons, named by their text as the system names radio
+    // buttons; the one selected says so.
     const Children connection(inFrame.elements[1].object);
     std::vector<std::wstring> names;
-    for (const Element& e : connection.elements) names.push_back(e.Name());
+    for (const Element& e : connection.elements) {
+        names.push_back(e.Name());
+        EXPECT_EQ(e.Role(), ROLE_SYSTEM_RADIOBUTTON);
+        EXPECT_EQ(e.State() & STATE_SYSTEM_CHECKED, e.Name() == L"Modem" ? STATE_SYSTEM_CHECKED : 0) << e.Name();
+        EXPECT_EQ(e.Action(), L"Cocher");
+    }
     EXPECT_EQ(names, (std::vector<std::wstring>{L"ADSL ou Cable ", L"Modem", L"R\u00e9seaux local (Lan)"}));
     EXPECT_EQ(Children(inFrame.elements[2].object).elements.size(), 6u);
 }
@@ -379,6 +385,61 @@ TEST_F(AccessibleForm1, PlacesHitTestsNavigationAndFocusFollowTheWindow) {
     const Acc focused = FromDispatch(focus.pdispVal);
     EXPECT_EQ(Element{focused.get()}.Name(), L"Optimiser");
     EXPECT_TRUE(Element{focused.get()}.State() & STATE_SYSTEM_FOCUSED);
+}
+
+TEST_F(AccessibleForm1, OptionButtonsFollowTheKeyboardAndCheckAsTheirDefaultAction) {
+    g_events.clear();
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_STATECHANGE, nullptr, OnEvent,
+                                               GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    const HWND speeds = Hwnd("FramePlus2");
+    Acc frame = ObjectOf(speeds);
+    ASSERT_TRUE(frame);
+    const Children options(frame.get());
+    ASSERT_EQ(options.elements.size(), 6u);
+    // Reading order, top to bottom: r33 is child 1, r56 (selected) child 2.
+    EXPECT_EQ(options.elements[1].Name(), L"56  kbps (RTC)");
+    EXPECT_TRUE(options.elements[1].State() & STATE_SYSTEM_CHECKED);
+
+    // The keyboard entering the group lands on the selected option.
+    SetFocus(speeds);
+    Pump();
+    VARIANT focus;
+    ASSERT_EQ(frame->get_accFocus(&focus), S_OK);
+    ASSERT_EQ(focus.vt, VT_I4);
+    EXPECT_EQ(focus.lVal, 2);
+    EXPECT_TRUE(options.elements[1].State() & STATE_SYSTEM_FOCUSED);
+    EXPECT_GE(CountEvents(EVENT_OBJECT_FOCUS, speeds, OBJID_CLIENT, 2), 1u);
+
+    // Down selects the next one, and says so.
+    g_events.clear();
+    SendMessageW(speeds, WM_KEYDOWN, VK_DOWN, 0);
+    Pump();
+    EXPECT_EQ(window->GetProperty("r64", "Value"), -1);
+    EXPECT_EQ(window->GetProperty("r56", "Value"), 0);
+    EXPECT_TRUE(options.elements[2].State() & STATE_SYSTEM_FOCUSED);
+    EXPECT_GE(CountEvents(EVENT_OBJECT_FOCUS, speeds, OBJID_CLIENT, 3), 1u);
+    EXPECT_GE(CountEvents(EVENT_OBJECT_STATECHANGE, speeds, OBJID_CLIENT, 2), 1u);
+    EXPECT_GE(CountEvents(EVENT_OBJECT_STATECHANGE, speeds, OBJID_CLIENT, 3), 1u);
+    // Up from the first goes round to the last.
+    window->SetProperty("r33", "Value", -1);
+    SetFocus(Hwnd("command1"));
+    SetFocus(speeds);
+    SendMessageW(speeds, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(window->GetProperty("r1024", "Value"), -1);
+
+    // The default action checks an option, as a click does; not while the
+    // window takes no input.
+    ASSERT_EQ(frame->accDoDefaultAction(Id(4)), S_OK);
+    EXPECT_EQ(window->GetProperty("r128", "Value"), -1);
+    EXPECT_EQ(window->GetProperty("r1024", "Value"), 0);
+    window->SetProperty("Form1", "Enabled", 0);
+    EXPECT_TRUE(options.elements[0].State() & STATE_SYSTEM_UNAVAILABLE);
+    EXPECT_EQ(frame->accDoDefaultAction(Id(1)), E_FAIL);
+    EXPECT_EQ(window->GetProperty("r33", "Value"), 0);
+    window->SetProperty("Form1", "Enabled", -1);
+    EXPECT_EQ(frame->accDoDefaultAction(Id(7)), E_INVALIDARG);
+    UnhookWinEvent(hook);
 }
 
 TEST_F(AccessibleForm1, DrawnMenuItemsKeepTheirCaptionAndDescribeThemselves) {

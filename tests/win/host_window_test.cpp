@@ -143,27 +143,30 @@ TEST_F(Form1Window, StartsIdleWithModemAnd56Selected) {
         EXPECT_EQ(window->GetProperty(hidden, "Visible"), 0) << hidden;
         EXPECT_FALSE(window->ControlVisible(hidden)) << hidden;
     }
-    EXPECT_EQ(TextOf(window->ControlWindow("Adsl1")), L"ADSL ou Cable ");
-    EXPECT_EQ(TextOf(window->ControlWindow("r56")), L"56  kbps (RTC)");
-    EXPECT_EQ(TextOf(window->ControlWindow("Lan1")), L"R\u00e9seaux local (Lan)");
+    EXPECT_EQ(window->ControlCaption("Adsl1"), L"ADSL ou Cable ");
+    EXPECT_EQ(window->ControlCaption("r56"), L"56  kbps (RTC)");
+    EXPECT_EQ(window->ControlCaption("Lan1"), L"R\u00e9seaux local (Lan)");
     EXPECT_EQ(TextOf(window->ControlWindow("command1")), L"&Optimiser");
 }
 
 TEST_F(Form1Window, SelectingAnOptionClearsOnlyTheOthersOfItsFrame) {
-    SendMessageW(window->ControlWindow("Lan1"), BM_CLICK, 0, 0);
+    kavrel::testing::ClickControl(*window, "Lan1");
     Pump();
     EXPECT_EQ(window->GetProperty("Lan1", "Value"), -1);
     EXPECT_EQ(window->GetProperty("Modem1", "Value"), 0);
     EXPECT_EQ(window->GetProperty("Adsl1", "Value"), 0);
     EXPECT_EQ(window->GetProperty("r56", "Value"), -1);  // the speed group is untouched
-    SendMessageW(window->ControlWindow("r1024"), BM_CLICK, 0, 0);
+    kavrel::testing::ClickControl(*window, "r1024");
     Pump();
     EXPECT_EQ(window->GetProperty("r56", "Value"), 0);
     EXPECT_EQ(window->GetProperty("r1024", "Value"), -1);
     EXPECT_EQ(window->GetProperty("Lan1", "Value"), -1);
-    // Only the selected option of each group is a tab stop.
-    EXPECT_TRUE(GetWindowLongPtrW(window->ControlWindow("Lan1"), GWL_STYLE) & WS_TABSTOP);
-    EXPECT_FALSE(GetWindowLongPtrW(window->ControlWindow("Modem1"), GWL_STYLE) & WS_TABSTOP);
+    // The keyboard goes to the selected option of each group.
+    EXPECT_TRUE(kavrel::testing::ControlStateOf(*window, "r1024") & kControlFocused);
+    SetFocus(window->ControlWindow("command1"));
+    SetFocus(window->ControlWindow("FramePlus1"));
+    EXPECT_TRUE(kavrel::testing::ControlStateOf(*window, "Lan1") & kControlFocused);
+    EXPECT_FALSE(kavrel::testing::ControlStateOf(*window, "Modem1") & kControlFocused);
 }
 
 TEST_F(Form1Window, ButtonsAndMenuItemsReportTheirNames) {
@@ -234,7 +237,7 @@ TEST_F(Form1Window, AChangedDescriptionChangesTheWindow) {
     button->storedSet->Write("caption", std::string("&Lancer"));
     Make(changed);
     EXPECT_EQ(TextOf(window->Handle()), L"Autre titre");
-    EXPECT_EQ(TextOf(window->ControlWindow("Adsl1")), L"Fibre optique");
+    EXPECT_EQ(window->ControlCaption("Adsl1"), L"Fibre optique");
     EXPECT_EQ(TextOf(window->ControlWindow("command1")), L"&Lancer");
     EXPECT_EQ(window->ControlRect("Adsl1").top, (120 + 1440 + 435 + 150) / 15);
 }

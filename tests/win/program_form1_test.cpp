@@ -126,7 +126,7 @@ protected:
     void TearDown() override { CloseForm1(); }
     std::int32_t Get(const char* c, const char* p) { return window->GetProperty(c, p); }
     void Select(const char* option) {
-        SendMessageW(window->ControlWindow(option), BM_CLICK, 0, 0);
+        kavrel::testing::ClickControl(*window, option);
         Pump();
     }
 
