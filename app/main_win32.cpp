@@ -2,7 +2,6 @@
 // (a resource of the program file); from then on everything happens in
 // answer to the user, on this one thread.
 #include <windows.h>
-#include <commctrl.h>
 #include <ole2.h>
 
 #include <string>
@@ -30,22 +29,6 @@ std::vector<std::uint8_t> StoredDescription(HINSTANCE instance) {
     return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
-// The common controls (version 6, which the manifest selects) are loaded
-// here, after the DLL search is restricted, instead of being imported: an
-// imported comctl32 starts before the program's first statement and loads
-// the theme engine (uxtheme.dll) from wherever the default search finds it,
-// the program's own folder first. The library stays for the whole run.
-void LoadCommonControls() {
-    static kavrel::win32::UniqueModule comctl32 = kavrel::win32::LoadSystemLibrary(L"comctl32.dll");
-    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const auto init = kavrel::win32::ProcAddress<InitFn>(comctl32.get(), "InitCommonControlsEx");
-    if (!init) return;  // the standard controls of user32 still work
-    INITCOMMONCONTROLSEX icc{};
-    icc.dwSize = sizeof icc;
-    icc.dwICC = ICC_STANDARD_CLASSES;
-    init(&icc);
-}
-
 int Fail(const std::string& what) {
     const std::wstring text = kavrel::win32::Widen("KavrelLinkTune ne peut pas démarrer : " + what);
     MessageBoxW(nullptr, text.c_str(), L"KavrelLinkTune", MB_ICONERROR | MB_OK);
@@ -62,14 +45,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     KAVREL_STARTUP_MARK("entry");
     try {
         // The window's classes first: registering them starts the display
-        // driver on this thread, as any window program does. Loaded before
-        // it, the common controls start the driver themselves, and the
-        // window is then slower to make and to show (under Wine, the
-        // start-up bench: 1.41 times a bare window instead of 1.30).
+        // driver on this thread, as any window program does. The common
+        // controls are not loaded at start: every control of the window is
+        // of its own classes or drawn. The about box's message box brings
+        // them in (version 6, which the manifest selects) when it first
+        // opens, long after the DLL search was restricted.
         kavrel::app::FormWindow::RegisterClasses(instance);
         KAVREL_STARTUP_MARK("classes");
-        LoadCommonControls();
-        KAVREL_STARTUP_MARK("comctl32");
         // No COM here: the pictures decode without it, and the accessible
         // objects and the desktop's shell start it when they are first asked
         // for (win32::ComOnThisThread), so the window's start does not pay it.

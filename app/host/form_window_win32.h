@@ -93,8 +93,10 @@ public:
 private:
     static LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK ButtonProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleForm(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleFrame(Node& frame, HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleButton(Node& button, HWND, UINT, WPARAM, LPARAM);
     bool HandleCommon(Node& container, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
     void Build();
@@ -111,6 +113,7 @@ private:
     SIZE FrameSize(UINT dpi, DWORD style, DWORD exStyle, bool hasMenu) const;
     void PaintContainer(Node& container, HDC dc);
     void PaintFrameOutline(Node& frame, HDC dc, const RECT& client);
+    void PaintButton(Node& button, HDC dc);
     void DrawButton(Node& button, const DRAWITEMSTRUCT& dis);
     // Option buttons drawn by their frame (host_option_win32.cpp).
     void PaintOption(Node& option, HDC dc);

@@ -1,13 +1,9 @@
 #include "app/host/host_accessible_win32.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <stdexcept>
-#include <type_traits>
 
 #include "win32/accessible.h"
-#include "win32/library.h"
 
 namespace kavrel::app {
 
@@ -168,47 +164,6 @@ private:
     Node& node_;
 };
 
-// The common controls' subclassing calls, looked up in the common controls
-// the program has loaded (from the system folder, after the DLL search was
-// restricted): a static import would load them before the restriction, and
-// with them the theme engine from wherever the search found it.
-struct Subclassing {
-    decltype(&SetWindowSubclass) set = nullptr;
-    decltype(&DefSubclassProc) next = nullptr;
-    decltype(&RemoveWindowSubclass) remove = nullptr;
-};
-
-const Subclassing& SubclassCalls() {
-    static const Subclassing calls = [] {
-        Subclassing c;
-        // Kept for the process's life, as the program's start keeps it.
-        static const win32::UniqueModule library = win32::LoadSystemLibrary(L"comctl32.dll");
-        const HMODULE module = library.get();
-        if (!module) return c;
-        const auto find = [&](auto& fn, const char* name) {
-            fn = win32::ProcAddress<std::remove_reference_t<decltype(fn)>>(module, name);
-        };
-        find(c.set, "SetWindowSubclass");
-        find(c.next, "DefSubclassProc");
-        find(c.remove, "RemoveWindowSubclass");
-        if (!c.set || !c.next || !c.remove) c = Subclassing{};
-        return c;
-    }();
-    return calls;
-}
-
-LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
-    auto* node = reinterpret_cast<Node*>(data);
-    if (msg == WM_GETOBJECT) {
-        const LRESULT answer = Guarded([&] { return AnswerGetObject(*node, wp, lp); }, 0);
-        if (answer) return answer;
-    } else if (msg == WM_NCDESTROY) {
-        node->accessible.reset();  // clients still holding it get CO_E_OBJNOTCONNECTED
-        SubclassCalls().remove(hwnd, ButtonProc, 0);
-    }
-    return SubclassCalls().next(hwnd, msg, wp, lp);
-}
-
 bool Overlap(const TwipsRect& a, const TwipsRect& b) {
     return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
            b.top < a.top + a.height;
@@ -221,14 +176,6 @@ namespace host {
 LRESULT AnswerGetObject(Node& node, WPARAM wp, LPARAM lp) {
     if (!node.hwnd) return 0;
     return win32::AnswerGetObject(node.accessible, wp, lp, [&] { return new HostAccessible(node); });
-}
-
-void ExposeButton(Node& button) {
-    // Without the common controls' subclassing the button keeps the standard
-    // object the system gives it.
-    if (button.hwnd && SubclassCalls().set) {
-        SubclassCalls().set(button.hwnd, ButtonProc, 0, reinterpret_cast<DWORD_PTR>(&button));
-    }
 }
 
 void PrepareAccessibility(Node& container) {

@@ -1,5 +1,5 @@
 // What assistive technology sees of the window host's controls. The window's
-// client area, the frames and the owner-drawn buttons answer WM_GETOBJECT
+// client area, the frames and the push buttons answer WM_GETOBJECT
 // with an object of ours; the labels and pictures a container draws are
 // that container's simple children, and so are the option buttons a frame
 // draws (elsewhere they are standard controls and answer for themselves);
@@ -18,10 +18,6 @@ namespace kavrel::app::host {
 // button): its object, made on the first request; 0 for another object id,
 // so that the message goes on to the default procedure.
 LRESULT AnswerGetObject(FormWindow::Node& node, WPARAM wp, LPARAM lp);
-
-// Lets an owner-drawn button (a window of the system's class) answer
-// WM_GETOBJECT with its object.
-void ExposeButton(FormWindow::Node& button);
 
 // Decides, once the tree is built, what the drawn controls are to assistive
 // technology and to high contrast:

@@ -1,6 +1,7 @@
-// The owner-drawn push buttons: a flat face with a sheen, a rounded
-// outline, the picture left of the caption, the focus cue. In high contrast
-// the face is the button face colour, the outline the window text colour.
+// The push buttons, windows of the host's own class that it draws: a flat
+// face with a sheen, a rounded outline, the picture left of the caption, the
+// focus cue. In high contrast the face is the button face colour, the
+// outline the window text colour.
 #include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
 
@@ -9,11 +10,153 @@ namespace kavrel::app {
 using namespace host;
 
 void FormWindow::CreateButton(Node& n, const Node& container) {
-    n.hwnd = CreateWindowExW(0, L"BUTTON", n.caption.c_str(),
-                             WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | BS_OWNERDRAW | (n.visible ? WS_VISIBLE : 0),
-                             n.rect.left, n.rect.top, n.rect.right - n.rect.left, n.rect.bottom - n.rect.top,
-                             container.hwnd, ControlId(n), instance_, nullptr);
-    ExposeButton(n);
+    n.hwnd = CreateWindowExW(0, kButtonClass, n.caption.c_str(),
+                             WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | (n.visible ? WS_VISIBLE : 0), n.rect.left,
+                             n.rect.top, n.rect.right - n.rect.left, n.rect.bottom - n.rect.top, container.hwnd,
+                             ControlId(n), instance_, &n);
+}
+
+LRESULT CALLBACK FormWindow::ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* node = OwnerOf<Node>(hwnd, msg, lp);
+    if (!node) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg == WM_NCCREATE) node->hwnd = hwnd;
+    if (msg == WM_NCDESTROY) {
+        node->accessible.reset();  // clients still holding it get CO_E_OBJNOTCONNECTED
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    return Guarded([&] { return node->owner->HandleButton(*node, hwnd, msg, wp, lp); }, 0);
+}
+
+// The push button's behaviour is the system's owner-drawn button's, which
+// the window used before drawing its buttons in a class of its own (that
+// class alone brought the common controls into every start): the dialog
+// manager sees a button (its access key presses it, Enter is the
+// window's), a press counts once the mouse or Space lets go over it, the
+// parent hears BN_CLICKED, BM_CLICK presses it, BM_GETSTATE says pushed and
+// focused, and the second press of a double click is not a second click.
+LRESULT FormWindow::HandleButton(Node& n, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    const auto setPushed = [&](bool on) {
+        if (n.pushed == on) return;
+        n.pushed = on;
+        InvalidateRect(hwnd, nullptr, FALSE);
+        NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
+    };
+    const auto letGo = [&](bool counts) {
+        // Un-pushed and released before the parent hears of the click: what
+        // the click starts (a modal box) may take the mouse.
+        if (!n.holding) return;
+        n.holding = false;
+        const bool wasPushed = n.pushed;
+        setPushed(false);
+        if (GetCapture() == hwnd) ReleaseCapture();
+        if (counts && wasPushed) {
+            SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(hwnd));
+        }
+    };
+    const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    switch (msg) {
+        case WM_GETDLGCODE: return DLGC_BUTTON;
+        case WM_ERASEBKGND: return 1;  // the paint covers everything
+        case WM_PAINT: {
+            win32::PaintScope paint(hwnd);
+            PaintButton(n, paint.dc());
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            PaintButton(n, reinterpret_cast<HDC>(wp));
+            return 0;
+        case WM_KEYDOWN:
+            if (wp == VK_SPACE && !n.holding) {
+                n.holding = true;
+                setPushed(true);
+                SetCapture(hwnd);
+            }
+            return 0;
+        case WM_KEYUP:
+            if (wp == VK_SPACE) letGo(true);
+            return 0;
+        case WM_LBUTTONDOWN:
+            SetCapture(hwnd);
+            SetFocus(hwnd);
+            n.holding = true;
+            setPushed(true);
+            return 0;
+        case WM_LBUTTONDBLCLK: return 0;
+        case WM_MOUSEMOVE:
+            if ((wp & MK_LBUTTON) && GetCapture() == hwnd && n.holding) setPushed(PtInRect(&client, pt) != FALSE);
+            return 0;
+        case WM_LBUTTONUP:
+            letGo(PtInRect(&client, pt) != FALSE);
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lp) != hwnd && n.holding) {
+                n.holding = false;
+                setPushed(false);
+            }
+            return 0;
+        case BM_CLICK:
+            // As a click of the mouse, where a click could land.
+            if (!IsWindowEnabled(hwnd)) return 0;
+            SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+            SendMessageW(hwnd, WM_LBUTTONUP, 0, 0);
+            return 0;
+        case BM_GETSTATE: return (n.pushed ? BST_PUSHED : 0) | (GetFocus() == hwnd ? BST_FOCUS : 0);
+        case BM_SETSTATE:
+            setPushed(wp != 0);
+            return 0;
+        case WM_SETFOCUS:
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return 0;
+        case WM_KILLFOCUS:
+            if (n.holding && GetCapture() == hwnd) ReleaseCapture();
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return 0;
+        case WM_SETTEXT: {
+            const LRESULT set = DefWindowProcW(hwnd, msg, wp, lp);
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return set;
+        }
+        case WM_ENABLE:
+        case WM_SYSCOLORCHANGE:
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return 0;
+        case WM_UPDATEUISTATE: {
+            const LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return r;
+        }
+        case WM_GETOBJECT:
+            if (const LRESULT answer = AnswerGetObject(n, wp, lp)) return answer;
+            break;
+        default: break;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void FormWindow::PaintButton(Node& n, HDC dc) {
+    DRAWITEMSTRUCT dis{};
+    dis.CtlType = ODT_BUTTON;
+    dis.CtlID = static_cast<UINT>(GetDlgCtrlID(n.hwnd));
+    dis.itemAction = ODA_DRAWENTIRE;
+    dis.hwndItem = n.hwnd;
+    dis.hDC = dc;
+    GetClientRect(n.hwnd, &dis.rcItem);
+    if (GetFocus() == n.hwnd) dis.itemState |= ODS_FOCUS;
+    if (n.pushed) dis.itemState |= ODS_SELECTED;
+    if (!IsWindowEnabled(n.hwnd)) dis.itemState |= ODS_DISABLED;
+    // The keyboard cues follow the window's state: hidden until the
+    // keyboard is used, where the system hides them.
+    const LRESULT cues = SendMessageW(n.hwnd, WM_QUERYUISTATE, 0, 0);
+    if (cues & UISF_HIDEACCEL) dis.itemState |= ODS_NOACCEL;
+    if (cues & UISF_HIDEFOCUS) dis.itemState |= ODS_NOFOCUSRECT;
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, dis.rcItem.left, dis.rcItem.top, dis.rcItem.right, dis.rcItem.bottom);
+    DrawButton(n, dis);
+    RestoreDC(dc, saved);
 }
 
 void FormWindow::DrawButton(Node& n, const DRAWITEMSTRUCT& dis) {

@@ -22,6 +22,7 @@ namespace kavrel::app::host {
 
 inline constexpr wchar_t kFormClass[] = L"KavrelLinkTuneForm";
 inline constexpr wchar_t kFrameClass[] = L"KavrelFramePlus";
+inline constexpr wchar_t kButtonClass[] = L"KavrelButtonPlus";
 inline constexpr UINT kFirstMenuId = 1000;
 inline constexpr UINT_PTR kFirstTimerId = 1;
 
@@ -142,6 +143,11 @@ struct FormWindow::Node {
     Node* heldOption = nullptr;
     bool heldInside = false;
     Node* hotOption = nullptr;  // under the mouse
+
+    // A push button: drawn pressed, and held by the mouse or Space (the
+    // press counts once it is let go over the button).
+    bool pushed = false;
+    bool holding = false;
 
     // Timers.
     UINT_PTR timerId = 0;

@@ -96,6 +96,7 @@ void FormWindow::RegisterClasses(HINSTANCE instance) {
     };
     registerClass(kFormClass, FormProc, LoadIconW(instance, L"IDI_APP"));
     registerClass(kFrameClass, FrameProc, nullptr);
+    registerClass(kButtonClass, ButtonProc, nullptr);
     registered = true;
 }
 
@@ -380,15 +381,6 @@ bool FormWindow::HandleCommon(Node& container, UINT msg, WPARAM wp, LPARAM lp, L
         case WM_GETOBJECT:
             result = AnswerGetObject(container, wp, lp);
             return result != 0;
-        case WM_DRAWITEM: {
-            const auto& dis = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-            if (dis.CtlType == ODT_BUTTON) {
-                if (Node* child = FindByWindow(dis.hwndItem)) DrawButton(*child, dis);
-                result = TRUE;
-                return true;
-            }
-            return false;
-        }
         case WM_COMMAND: {
             const HWND from = reinterpret_cast<HWND>(lp);
             if (from && HIWORD(wp) == BN_CLICKED) {

@@ -191,6 +191,42 @@ TEST_F(Form1Window, ButtonsAndMenuItemsReportTheirNames) {
     EXPECT_EQ(menus, (std::vector<std::string>{"site"}));
 }
 
+TEST_F(Form1Window, AButtonPressCountsOnceLetGoOverTheButton) {
+    const HWND button = window->ControlWindow("command1");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(SendMessageW(button, WM_GETDLGCODE, 0, 0), DLGC_BUTTON);  // its access key presses it
+    const auto pushed = [&] { return (SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
+
+    // Held by the mouse, then let go outside: no press.
+    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    EXPECT_TRUE(pushed());
+    EXPECT_EQ(GetFocus(), button);
+    SendMessageW(button, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-40, -40));
+    EXPECT_FALSE(pushed());
+    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(-40, -40));
+    EXPECT_NE(GetCapture(), button);
+    EXPECT_TRUE(presses.empty());
+
+    // Space: pushed while held, pressed as it is let go.
+    SendMessageW(button, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_TRUE(pushed());
+    EXPECT_TRUE(presses.empty());
+    SendMessageW(button, WM_KEYUP, VK_SPACE, 0);
+    EXPECT_FALSE(pushed());
+    EXPECT_EQ(presses, (std::vector<std::string>{"command1"}));
+
+    // A double click is one press; a disabled button takes none.
+    presses.clear();
+    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    SendMessageW(button, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(presses, (std::vector<std::string>{"command1"}));
+    EnableWindow(button, FALSE);
+    SendMessageW(button, BM_CLICK, 0, 0);
+    EXPECT_EQ(presses.size(), 1u);
+}
+
 TEST_F(Form1Window, LateBoundAccessShowsHidesAndDisables) {
     window->SetProperty("Label1", "Visible", -1);
     window->SetProperty("Bar1", "Visible", -1);
