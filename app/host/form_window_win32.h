@@ -94,6 +94,10 @@ private:
     static LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK ButtonProc(HWND, UINT, WPARAM, LPARAM);
+    // A control window's message, for its handler: the control's record
+    // comes with the window's creation and leaves with its end.
+    using ControlHandler = LRESULT (FormWindow::*)(Node&, HWND, UINT, WPARAM, LPARAM);
+    static LRESULT ControlMessage(HWND, UINT, WPARAM, LPARAM, ControlHandler handle);
     LRESULT HandleForm(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleFrame(Node& frame, HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleButton(Node& button, HWND, UINT, WPARAM, LPARAM);

@@ -17,15 +17,7 @@ void FormWindow::CreateButton(Node& n, const Node& container) {
 }
 
 LRESULT CALLBACK FormWindow::ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* node = OwnerOf<Node>(hwnd, msg, lp);
-    if (!node) return DefWindowProcW(hwnd, msg, wp, lp);
-    if (msg == WM_NCCREATE) node->hwnd = hwnd;
-    if (msg == WM_NCDESTROY) {
-        node->accessible.reset();  // clients still holding it get CO_E_OBJNOTCONNECTED
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        return DefWindowProcW(hwnd, msg, wp, lp);
-    }
-    return Guarded([&] { return node->owner->HandleButton(*node, hwnd, msg, wp, lp); }, 0);
+    return ControlMessage(hwnd, msg, wp, lp, &FormWindow::HandleButton);
 }
 
 // The push button's behaviour is the system's owner-drawn button's, which
@@ -115,20 +107,16 @@ LRESULT FormWindow::HandleButton(Node& n, HWND hwnd, UINT msg, WPARAM wp, LPARAM
             if (n.holding && GetCapture() == hwnd) ReleaseCapture();
             InvalidateRect(hwnd, nullptr, FALSE);
             return 0;
-        case WM_SETTEXT: {
-            const LRESULT set = DefWindowProcW(hwnd, msg, wp, lp);
+        case WM_SETTEXT:
+        case WM_UPDATEUISTATE: {  // a new caption, keyboard cues shown or hidden
+            const LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
             InvalidateRect(hwnd, nullptr, FALSE);
-            return set;
+            return r;
         }
         case WM_ENABLE:
         case WM_SYSCOLORCHANGE:
             InvalidateRect(hwnd, nullptr, FALSE);
             return 0;
-        case WM_UPDATEUISTATE: {
-            const LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
-            InvalidateRect(hwnd, nullptr, FALSE);
-            return r;
-        }
         case WM_GETOBJECT:
             if (const LRESULT answer = AnswerGetObject(n, wp, lp)) return answer;
             break;

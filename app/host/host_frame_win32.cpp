@@ -59,15 +59,7 @@ void FormWindow::PaintFrameOutline(Node& c, HDC dc, const RECT& client) {
 }
 
 LRESULT CALLBACK FormWindow::FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* node = OwnerOf<Node>(hwnd, msg, lp);
-    if (!node) return DefWindowProcW(hwnd, msg, wp, lp);
-    if (msg == WM_NCCREATE) node->hwnd = hwnd;
-    if (msg == WM_NCDESTROY) {
-        node->accessible.reset();  // clients still holding it get CO_E_OBJNOTCONNECTED
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        return DefWindowProcW(hwnd, msg, wp, lp);
-    }
-    return Guarded([&] { return node->owner->HandleFrame(*node, hwnd, msg, wp, lp); }, 0);
+    return ControlMessage(hwnd, msg, wp, lp, &FormWindow::HandleFrame);
 }
 
 LRESULT FormWindow::HandleFrame(Node& frame, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

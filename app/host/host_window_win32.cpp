@@ -406,6 +406,18 @@ bool FormWindow::HandleCommon(Node& container, UINT msg, WPARAM wp, LPARAM lp, L
     }
 }
 
+LRESULT FormWindow::ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, ControlHandler handle) {
+    auto* node = OwnerOf<Node>(hwnd, msg, lp);
+    if (!node) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg == WM_NCCREATE) node->hwnd = hwnd;
+    if (msg == WM_NCDESTROY) {
+        node->accessible.reset();  // clients still holding it get CO_E_OBJNOTCONNECTED
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    return Guarded([&] { return (node->owner->*handle)(*node, hwnd, msg, wp, lp); }, 0);
+}
+
 LRESULT CALLBACK FormWindow::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = OwnerOf<FormWindow>(hwnd, msg, lp);
     if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
