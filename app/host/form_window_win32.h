@@ -109,7 +109,6 @@ private:
     // One per hosted control kind: makes the control's window in its container.
     void CreateFrame(Node& frame, const Node& container);
     void CreateButton(Node& button, const Node& container);
-    void CreateBar(Node& bar, const Node& container);
     void Layout(UINT dpi);
     // The description's client area at this DPI, in pixels, and the
     // window's outer size around it.

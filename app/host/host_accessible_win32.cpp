@@ -36,6 +36,7 @@ std::wstring DrawnName(const Node& n) {
 
 bool Exposed(const Node& n) {
     if (n.drawnOption) return true;
+    if (n.role == Node::Role::Bar) return true;  // its window is made when asked for
     if (IsWindowed(n)) return n.hwnd != nullptr;
     if (!n.accessibleName.empty()) return n.role == Node::Role::Label || n.role == Node::Role::Picture;
     // A picture says nothing until the program names it; a shape is
@@ -122,7 +123,8 @@ private:
         std::vector<AccessibleElement> out;
         if (node_.role != Node::Role::Form && node_.role != Node::Role::Frame) return out;
         const bool containerShown = IsWindowVisible(Window()) != FALSE;
-        for (const Node* n : ExposedChildren(node_)) {
+        for (Node* n : ExposedChildren(node_)) {
+            RealizeBar(*n);  // a bar is told of as the window it is
             if (n->drawnOption) {
                 out.push_back(DrawnOption(*n, containerShown));
                 continue;
@@ -191,7 +193,7 @@ void PrepareAccessibility(Node& container) {
                 if (o.model->tabIndex.value_or(0xFFFF) < n.model->tabIndex.value_or(0xFFFF)) n.decorativeCopy = true;
             }
         }
-        if (n.role == Node::Role::Bar && at && n.bar) {
+        if (n.role == Node::Role::Bar && at) {
             Node* caption = nullptr;
             for (auto& other : container.children) {
                 Node& o = *other;
@@ -206,7 +208,8 @@ void PrepareAccessibility(Node& container) {
             }
             if (caption) {
                 caption->namesBar = true;
-                n.bar->SetAccessibleName(Trimmed(caption->caption, true));
+                n.barName = Trimmed(caption->caption, true);
+                if (n.bar) n.bar->SetAccessibleName(n.barName);
             }
         }
     }
@@ -244,6 +247,7 @@ LONG AccessibleChildId(const Node& node) {
 
 void FormWindow::SetAccessibleName(std::string_view control, std::wstring name) {
     Node& n = Lookup(control);
+    if (n.role == Node::Role::Bar) n.barName = name;
     if (n.bar) n.bar->SetAccessibleName(name);
     n.accessibleName = std::move(name);
 }

@@ -129,6 +129,9 @@ struct FormWindow::Node {
     std::wstring accessibleName;
     bool decorativeCopy = false;  // repeats an overlapped label's text for its look
     bool namesBar = false;        // the caption a bar is named after
+    // A bar's window is made when something first needs it (it is hidden at
+    // start and most starts never show it); what it is called waits here.
+    std::wstring barName;
     win32::AccessibleHold accessible;
 
     // Option buttons drawn by their frame (a frame whose controls are all
@@ -195,6 +198,12 @@ namespace host {
 // Child windows carry their description's control id, so that tools and
 // tests outside the program can tell which control a window is.
 inline HMENU ControlId(const FormWindow::Node& n) { return reinterpret_cast<HMENU>(static_cast<UINT_PTR>(n.model->id)); }
+
+// A bar's surface window, made at its place (host_bar_win32.cpp) the first
+// time anything asks for the bar: to show it, to set or read its value, to
+// tell assistive technology of it. Nothing for a bar already made or for
+// another kind of control.
+void RealizeBar(FormWindow::Node& bar);
 }  // namespace host
 
 }  // namespace kavrel::app

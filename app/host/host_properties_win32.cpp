@@ -27,6 +27,7 @@ FormWindow::Node* FormWindow::FindByWindow(HWND hwnd) const {
 
 std::int32_t FormWindow::GetProperty(std::string_view control, std::string_view property) {
     Node& n = Lookup(control);
+    if (SameName(property, "Value")) RealizeBar(n);
     if (SameName(property, "Value") && n.bar) return n.bar->Bar().Value();
     if (SameName(property, "Value") && n.drawnOption) return n.checked ? optimiser::kTrue : optimiser::kFalse;
     if (SameName(property, "Value") && n.role == Node::Role::Option) {
@@ -43,6 +44,9 @@ std::int32_t FormWindow::GetProperty(std::string_view control, std::string_view 
 
 void FormWindow::SetProperty(std::string_view control, std::string_view property, std::int32_t value) {
     Node& n = Lookup(control);
+    // A bar hidden before anyone saw it needs no window yet.
+    const bool hidesBar = SameName(property, "Visible") && value == 0 && !n.bar;
+    if (!hidesBar) RealizeBar(n);
     if (SameName(property, "Visible") && n.role != Node::Role::Form && n.role != Node::Role::Timer) {
         SetVisible(n, value != 0);
         return;
@@ -124,6 +128,7 @@ void FormWindow::SetProperty(std::string_view control, std::string_view property
 void FormWindow::SetVisible(Node& n, bool visible) {
     const bool was = n.visible;
     n.visible = visible;
+    if (n.role == Node::Role::Bar && !n.bar) return;  // hidden, and made hidden when it is needed
     if (n.bar) {
         n.bar->SetVisible(visible);  // which tells assistive technology itself
     } else if (n.hwnd) {
@@ -139,7 +144,11 @@ void FormWindow::SetVisible(Node& n, bool visible) {
     }
 }
 
-HWND FormWindow::ControlWindow(std::string_view name) const { return Lookup(name).hwnd; }
+HWND FormWindow::ControlWindow(std::string_view name) const {
+    Node& n = Lookup(name);
+    RealizeBar(n);
+    return n.hwnd;
+}
 
 std::wstring FormWindow::ControlCaption(std::string_view name) const { return Lookup(name).caption; }
 

@@ -219,8 +219,9 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
 
     std::vector<Node*> windowed;
     for (auto& n : made) {
+        if (n->role == Node::Role::Bar && n->model->position) n->rect = ToPixels(*n->model->position, dpi_);
         if (n->role == Node::Role::Frame || (n->role == Node::Role::Option && !n->drawnOption) ||
-            n->role == Node::Role::Button || n->role == Node::Role::Bar) {
+            n->role == Node::Role::Button) {
             windowed.push_back(n.get());
         }
     }
@@ -247,7 +248,6 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
                 break;
             }
             case Node::Role::Button: CreateButton(*n, container); break;
-            case Node::Role::Bar: CreateBar(*n, container); break;
             default: break;
         }
         if (!n->hwnd) throw std::runtime_error("cannot create control " + n->Name());

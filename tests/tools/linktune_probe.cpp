@@ -162,11 +162,12 @@ void PrintControls(HWND main, const app::Control& container, HWND containerWnd, 
         }
         std::string shown = "-", enabled = "-", selected = "-";
         const LRESULT drawn = own ? 0 : DrawnState(main, c.id);
-        if (drawn && c.kind == app::ControlKind::OptionButton) {
-            // An option its frame draws: the window answers for it.
+        if (drawn && (c.kind == app::ControlKind::OptionButton || c.kind == app::ControlKind::Hosted)) {
+            // An option its frame draws, a bar whose window is not made
+            // yet: the window answers for it.
             shown = (drawn & app::kControlShown) ? "1" : "0";
             enabled = (drawn & app::kControlEnabled) ? "1" : "0";
-            selected = (drawn & app::kControlSelected) ? "1" : "0";
+            if (c.kind == app::ControlKind::OptionButton) selected = (drawn & app::kControlSelected) ? "1" : "0";
         }
         if (own) {
             shown = IsWindowVisible(own) ? "1" : "0";

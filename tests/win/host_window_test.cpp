@@ -12,6 +12,7 @@
 #include "app/form/form_codec.h"
 #include "app/host/form_window_win32.h"
 #include "app/host/host_gdi_win32.h"
+#include "progressbar/bar_surface_win32.h"
 #include "tests/support/form1_fixture_win32.h"
 
 using namespace kavrel;
@@ -225,6 +226,61 @@ TEST_F(Form1Window, AButtonPressCountsOnceLetGoOverTheButton) {
     EnableWindow(button, FALSE);
     SendMessageW(button, BM_CLICK, 0, 0);
     EXPECT_EQ(presses.size(), 1u);
+}
+
+// The windows of the bar class under the form, wherever they are.
+int BarWindows(HWND form) {
+    int count = 0;
+    EnumChildWindows(
+        form,
+        [](HWND c, LPARAM lp) -> BOOL {
+            wchar_t cls[64] = {};
+            GetClassNameW(c, cls, 64);
+            if (std::wstring(cls) == progressbar::win32::BarSurface::kClassName) ++*reinterpret_cast<int*>(lp);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+const Control* ControlWithId(const Control& c, int id) {
+    if (c.id == id) return &c;
+    for (const Control& child : c.children) {
+        if (const Control* found = ControlWithId(child, id)) return found;
+    }
+    return nullptr;
+}
+
+TEST_F(Form1Window, TheHiddenBarsGetTheirWindowsWhenFirstNeeded) {
+    // Hidden at start, hidden again: no window yet.
+    EXPECT_EQ(BarWindows(window->Handle()), 0);
+    window->SetProperty("Bar1", "Visible", 0);
+    EXPECT_EQ(BarWindows(window->Handle()), 0);
+
+    // Read, it is made, still hidden, with the description's value.
+    EXPECT_EQ(window->GetProperty("Bar1", "Value"), 0);
+    EXPECT_EQ(BarWindows(window->Handle()), 1);
+    EXPECT_FALSE(window->ControlVisible("Bar1"));
+
+    // Shown, it is where the layout puts it, among its siblings in tab order.
+    window->SetProperty("Bar2", "Visible", -1);
+    ASSERT_EQ(BarWindows(window->Handle()), 2);
+    const HWND bar = window->ControlWindow("Bar2");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(IsWindowVisible(bar));
+    RECT got{};
+    GetWindowRect(bar, &got);
+    MapWindowPoints(nullptr, window->Handle(), reinterpret_cast<POINT*>(&got), 2);
+    const RECT want = window->ControlRect("Bar2");
+    EXPECT_TRUE(EqualRect(&got, &want)) << got.left << "," << got.top << " want " << want.left << "," << want.top;
+    int last = -1;
+    for (HWND c = GetWindow(GetParent(bar), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        const Control* model = ControlWithId(form.window, GetDlgCtrlID(c));
+        ASSERT_NE(model, nullptr);
+        const int tab = model->tabIndex.value_or(0xFFFF);
+        EXPECT_GE(tab, last) << model->name;
+        last = tab;
+    }
 }
 
 TEST_F(Form1Window, LateBoundAccessShowsHidesAndDisables) {
