@@ -178,12 +178,15 @@ struct FormWindow::MenuState {
         UINT id = 0;
         bool popup = false;
         persist::PictureRef storedPicture;
-        std::unique_ptr<DecodedPicture> picture;  // at the window's DPI
+        // Decoded for the window's DPI when the item is first drawn at it: a
+        // drop-down is opened in few runs, long after the start.
+        std::unique_ptr<DecodedPicture> picture;
+        UINT pictureDpi = 0;
         COLORREF key = RGB(255, 255, 255);
         DrawnData drawn;  // drawn items only
     };
     // The item of a drawn item's data, or nullptr for data of another kind.
-    static const Item* DrawnItem(ULONG_PTR data) {
+    static Item* DrawnItem(ULONG_PTR data) {
         const auto* d = reinterpret_cast<const DrawnData*>(data);
         return d && d->msaa.dwMSAASignature == static_cast<DWORD>(MSAA_MENU_SIG) ? d->item : nullptr;
     }

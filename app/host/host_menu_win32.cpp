@@ -57,7 +57,7 @@ void FormWindow::BuildMenus() {
             } else if (!topLevel && menus_->decorated) {
                 auto it = decorations.find(base::FoldCase("#" + item.name));
                 if (it != decorations.end() && it->second.picture) {
-                    state->storedPicture = it->second.picture;  // decoded at layout, for the DPI
+                    state->storedPicture = it->second.picture;  // decoded when first drawn
                     state->key = it->second.key;
                 }
                 state->drawn.msaa.dwMSAASignature = static_cast<DWORD>(MSAA_MENU_SIG);
@@ -98,8 +98,12 @@ void FormWindow::MeasureMenuItem(MEASUREITEMSTRUCT& mis) {
 }
 
 void FormWindow::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
-    const MenuState::Item* item = MenuState::DrawnItem(dis.itemData);
+    MenuState::Item* item = MenuState::DrawnItem(dis.itemData);
     if (!item) return;
+    if (item->storedPicture && item->pictureDpi != dpi_) {
+        item->picture = DecodedPicture::ForDpi(*item->storedPicture, dpi_, instance_);
+        item->pictureDpi = dpi_;
+    }
     HDC dc = dis.hDC;
     const RECT rc = dis.rcItem;
     const int s = static_cast<int>(dpi_);

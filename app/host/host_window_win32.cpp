@@ -286,9 +286,6 @@ void FormWindow::Layout(UINT dpi) {
     };
     place(*root_);
     if (menus_->decorated) menus_->font = CreateFontFor(menus_->fontSpec, dpi);
-    for (auto& item : menus_->items) {
-        if (item->storedPicture) item->picture = DecodedPicture::ForDpi(*item->storedPicture, dpi, instance_);
-    }
 
     // The client area is the description's size under the menu bar.
     const SIZE size = FrameSize(dpi, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
