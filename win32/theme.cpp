@@ -32,10 +32,11 @@ bool Theme::DrawBackground(HDC dc, int part, int state, const RECT& rc) const no
     return handle_ && draw && SUCCEEDED(draw(handle_.get(), dc, part, state, &rc, nullptr));
 }
 
-std::optional<SIZE> Theme::PartSize(HDC dc, int part, int state) const noexcept {
+std::optional<SIZE> Theme::PartSize(HDC dc, int part, int state, const RECT& within) const noexcept {
     static const auto size = Call<decltype(&GetThemePartSize)>("GetThemePartSize");
     SIZE out{};
-    if (!handle_ || !size || FAILED(size(handle_.get(), dc, part, state, nullptr, TS_DRAW, &out))) return std::nullopt;
+    RECT bounds = within;
+    if (!handle_ || !size || FAILED(size(handle_.get(), dc, part, state, &bounds, TS_DRAW, &out))) return std::nullopt;
     return out;
 }
 

@@ -27,8 +27,9 @@ public:
     explicit operator bool() const { return static_cast<bool>(handle_); }
 
     bool DrawBackground(HDC dc, int part, int state, const RECT& rc) const noexcept;
-    // The part's size as drawn (TS_DRAW); none when the theme does not say.
-    std::optional<SIZE> PartSize(HDC dc, int part, int state) const noexcept;
+    // The part's size as drawn (TS_DRAW) within `within`; none when the
+    // theme does not say.
+    std::optional<SIZE> PartSize(HDC dc, int part, int state, const RECT& within) const noexcept;
     // Where a part drawn in `bounds` puts its content; `bounds` when the
     // theme does not say.
     RECT ContentRect(HDC dc, int part, int state, const RECT& bounds) const noexcept;

@@ -87,11 +87,26 @@ void FormWindow::PaintOption(Node& n, HDC dc) {
     SetBkColor(dc, contrast ? GetSysColor(COLOR_WINDOW) : n.back);
     SetTextColor(dc, contrast ? GetSysColor(COLOR_WINDOWTEXT) : n.fore);
 
-    const int glyph = 12 * static_cast<int>(dpi_) / 96 + 1;
+    // The glyph: the visual style's at the size it gives, else the classic
+    // one of 12 pixels plus one at 96 DPI. Either is centred on the caption.
+    const bool pushed = frame.heldOption == &n && frame.heldInside;
+    if (!buttonThemeAsked_) {
+        buttonTheme_ = win32::Theme::Open(hwnd_, L"Button");
+        buttonThemeAsked_ = true;
+    }
+    const int themeState = (n.checked ? RBS_CHECKEDNORMAL : RBS_UNCHECKEDNORMAL) +
+                           (!n.enabled ? 3 : pushed ? 2 : frame.hotOption == &n ? 1 : 0);
+    const int classic = 12 * static_cast<int>(dpi_) / 96 + 1;
+    RECT content = client;
+    SIZE glyph{classic, classic};
+    if (buttonTheme_) {
+        content = buttonTheme_.ContentRect(dc, BP_RADIOBUTTON, themeState, client);
+        glyph = buttonTheme_.PartSize(dc, BP_RADIOBUTTON, themeState, content).value_or(glyph);
+    }
     int digit = 0;
     GetCharWidthW(dc, L'0', L'0', &digit);
-    RECT label = client;
-    label.left += glyph + digit / 2;
+    RECT label = content;
+    label.left += glyph.cx + digit / 2;
     constexpr UINT kFormat = DT_NOCLIP | DT_SINGLELINE | DT_VCENTER;
     RECT text{0, 0, label.right - label.left, 0};
     if (!n.caption.empty()) DrawTextW(dc, n.caption.c_str(), -1, &text, (kFormat & ~DT_VCENTER) | DT_CALCRECT);
@@ -101,36 +116,20 @@ void FormWindow::PaintOption(Node& n, HDC dc) {
     text.top = label.top + (label.bottom - label.top - textH) / 2;
     text.bottom = text.top + textH;
 
-    RECT box{client.left, client.top, client.left + glyph, client.bottom};
+    RECT box{content.left, content.top, content.left + glyph.cx, content.bottom};
     if (!n.caption.empty()) {
         box.top = text.top;
         box.bottom = text.bottom;
     }
-    const int delta = box.bottom - box.top - glyph;
+    const int delta = box.bottom - box.top - glyph.cy;
     if (delta > 0) {
         box.bottom -= delta / 2 + 1;
-        box.top = box.bottom - glyph;
+        box.top = box.bottom - glyph.cy;
     } else if (delta < 0) {
         box.top -= -delta / 2 + 1;
-        box.bottom = box.top + glyph;
+        box.bottom = box.top + glyph.cy;
     }
-    const bool pushed = frame.heldOption == &n && frame.heldInside;
-    if (!buttonThemeAsked_) {
-        buttonTheme_ = win32::Theme::Open(hwnd_, L"Button");
-        buttonThemeAsked_ = true;
-    }
-    bool drawn = false;
-    if (buttonTheme_) {
-        // The visual style's glyph, at its own size, centred in the part's
-        // content height less the caption's pixel of margin above and below.
-        const int themeState = (n.checked ? RBS_CHECKEDNORMAL : RBS_UNCHECKEDNORMAL) +
-                               (!n.enabled ? 3 : pushed ? 2 : frame.hotOption == &n ? 1 : 0);
-        const SIZE size = buttonTheme_.PartSize(dc, BP_RADIOBUTTON, themeState).value_or(SIZE{13, 13});
-        const RECT content = buttonTheme_.ContentRect(dc, BP_RADIOBUTTON, themeState, client);
-        const int top = client.top + (content.bottom - content.top - 2 - size.cy) / 2;
-        const RECT themed{client.left, top, client.left + size.cx, top + size.cy};
-        drawn = buttonTheme_.DrawBackground(dc, BP_RADIOBUTTON, themeState, themed);
-    }
+    const bool drawn = buttonTheme_ && buttonTheme_.DrawBackground(dc, BP_RADIOBUTTON, themeState, box);
     if (!drawn) {
         UINT state = DFCS_BUTTONRADIO;
         if (n.checked) state |= DFCS_CHECKED;

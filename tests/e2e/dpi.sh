@@ -1,7 +1,8 @@
 # The window at a DPI above 96 (or at 96 in a prefix set to it), in a
 # prefix of its own (dpi_prefix.sh) on a display of its own: the layout
 # scales, and the pictures are the images made for that scale, pixel for
-# pixel, not the stored 96-DPI ones blown up.
+# pixel, not the stored 96-DPI ones blown up; the whole window is its
+# reference capture at that DPI.
 
 # Pixels differing between two pictures of the same size.
 pixels_apart() { /usr/bin/compare -metric AE "$1" "$2" null: 2>&1; }
@@ -38,6 +39,11 @@ scenario_dpi() {  # DPI
     quit_with_menu
     return
   fi
+
+  # The whole window at this DPI, pixel for pixel as the system's own
+  # controls drew it (reference/idle-window-DPI.png).
+  # shellcheck disable=SC2046
+  look_at "idle-window-$dpi" $(window_field window)
 
   rects=$(probe controls "$(winepath_of "$exe")")
   for name in Image4:image4.jpg Image1:image1.jpg Image2:image2.jpg Image3:image3.jpg; do
