@@ -88,9 +88,12 @@ keyboard_in_program() {
 program_state() { if kill -0 "$program_pid" 2>/dev/null; then echo running; else echo ended; fi; }
 
 # A round trip through the program's thread: input sent before it has been
-# taken from the queue once this returns.
+# taken from the queue once this returns. A failure says what the probe saw
+# ("no window", "timeout").
 sync_program() {
-  [ "$(probe sync 10)" = synced ] || fail "the program answers a message (sync)"
+  local answer
+  answer=$(probe sync 10)
+  [ "$answer" = synced ] || fail "the program answers a message (sync): the probe says '$answer'"
 }
 
 # Between two programs of a test the session's desktop may have no process
