@@ -219,7 +219,6 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
 
     std::vector<Node*> windowed;
     for (auto& n : made) {
-        if (n->role == Node::Role::Bar && n->model->position) n->rect = ToPixels(*n->model->position, dpi_);
         if (n->role == Node::Role::Frame || (n->role == Node::Role::Option && !n->drawnOption) ||
             n->role == Node::Role::Button) {
             windowed.push_back(n.get());
