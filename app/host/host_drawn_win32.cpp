@@ -13,14 +13,25 @@ using namespace host;
 void FormWindow::PaintContainer(Node& c, HDC target) {
     RECT client{};
     GetClientRect(c.hwnd, &client);
+    const bool contrast = Contrast();
+    const COLORREF window = GetSysColor(COLOR_WINDOW), windowText = GetSysColor(COLOR_WINDOWTEXT);
+    // A container with nothing drawn over its background (the window
+    // under its frames) is filled where it shows: one operation cannot
+    // flicker, and an off-screen copy of the whole client area would cost
+    // more than all the rest of its paint.
+    const bool drawsOver = c.role == Node::Role::Frame ||
+                           std::any_of(c.children.begin(), c.children.end(),
+                                       [](const auto& n) { return n->Windowless() && n->visible; });
+    if (!drawsOver) {
+        FillSolid(target, client, contrast ? window : c.back);
+        return;
+    }
     // Painted off screen, then copied once: the labels and pictures drawn
     // over the background do not flicker.
     win32::UniqueDc dc(CreateCompatibleDC(target));
     win32::UniqueBitmap bitmap(CreateCompatibleBitmap(target, std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)));
     if (!dc || !bitmap) return;
     win32::SelectGuard selBitmap(dc.get(), bitmap.get());
-    const bool contrast = Contrast();
-    const COLORREF window = GetSysColor(COLOR_WINDOW), windowText = GetSysColor(COLOR_WINDOWTEXT);
     FillSolid(dc.get(), client, contrast ? window : c.back);
     SetBkMode(dc.get(), TRANSPARENT);
 
