@@ -104,6 +104,8 @@ private:
     bool HandleCommon(Node& container, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
     void Build();
+    // Gives the window the description's icons, once.
+    void GiveIcons(HWND hwnd);
     void BuildChildren(Node& container, const Control& model);
     void BuildMenus();
     // One per hosted control kind: makes the control's window in its container.
@@ -143,6 +145,7 @@ private:
     std::unique_ptr<MenuState> menus_;
     HWND focus_ = nullptr;  // the control that had the keyboard when the window was left
     win32::UniqueIcon bigIcon_, smallIcon_;  // released after the window that shows them
+    bool iconsGiven_ = false;
     // The visual style of the buttons the window draws itself, asked for
     // at their first paint and again after the theme changes.
     win32::Theme buttonTheme_;

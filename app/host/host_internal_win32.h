@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "app/host/form_window_win32.h"
@@ -80,6 +81,10 @@ inline void RoundedOutline(HDC dc, const RECT& rc, COLORREF colour, int radius, 
     RoundRect(dc, rc.left, rc.top, rc.right, rc.bottom, radius, radius);
 }
 
+// A font several controls draw with: the window's controls share one GDI
+// font per distinct description font, deleted with its last user.
+using SharedFont = std::shared_ptr<std::remove_pointer_t<HFONT>>;
+
 // The object a window of ours belongs to: given at creation, kept in the
 // window's user data.
 template <typename T>
@@ -112,7 +117,7 @@ struct FormWindow::Node {
     std::wstring caption;
     persist::StdFont fontSpec;
     bool hasFont = false;
-    win32::UniqueFont font;
+    host::SharedFont font;  // one per distinct font of the window
     COLORREF fore = RGB(0, 0, 0);
     COLORREF back = RGB(255, 255, 255);
     COLORREF maskColour = RGB(255, 255, 255);

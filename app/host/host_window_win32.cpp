@@ -4,15 +4,22 @@
 #include "app/host/form_window_win32.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 
 #include "app/host/host_accessible_win32.h"
 #include "app/host/host_internal_win32.h"
 #include "app/host/startup_trace_win32.h"
+#include "gdi/font_win32.h"
 #include "win32/library.h"
 
 namespace kavrel::app {
+
+namespace {
+// The window this thread is making, until its creation returns.
+thread_local FormWindow* creating = nullptr;
+}  // namespace
 
 using namespace host;
 
@@ -129,8 +136,22 @@ void FormWindow::Build() {
     // primary screen's), so that neither the layout nor Show moves it.
     const SIZE size = FrameSize(DpiOfWindow(nullptr), style, exStyle, bar != nullptr);
     const POINT at = CentredOn(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), size);
-    hwnd_ = CreateWindowExW(exStyle, kFormClass, root_->caption.c_str(), style, at.x, at.y, size.cx, size.cy,
-                            nullptr, bar, instance_, this);
+    if (w.icon) {
+        // The description's icon; the class icon of the program file stands
+        // in when it has none.
+        bigIcon_ = IconFromIcoFile(w.icon->bytes, GetSystemMetrics(SM_CXICON));
+        smallIcon_ = IconFromIcoFile(w.icon->bytes, GetSystemMetrics(SM_CXSMICON));
+    }
+    {
+        // The window takes its icons before the first message that lets it
+        // (see FormProc).
+        creating = this;
+        struct Done {
+            ~Done() { creating = nullptr; }
+        } done;
+        hwnd_ = CreateWindowExW(exStyle, kFormClass, root_->caption.c_str(), style, at.x, at.y, size.cx, size.cy,
+                                nullptr, bar, instance_, this);
+    }
     if (!hwnd_) throw std::runtime_error("cannot create the window");
     if (bar) menus_->bar.release();  // the window owns it now
     root_->hwnd = hwnd_;
@@ -139,15 +160,7 @@ void FormWindow::Build() {
     dpi_ = DpiOfWindow(hwnd_);
     KAVREL_STARTUP_MARK("form_window");
 
-    if (w.icon) {
-        // The description's icon; the class icon of the program file stands
-        // in when it has none.
-        bigIcon_ = IconFromIcoFile(w.icon->bytes, GetSystemMetrics(SM_CXICON));
-        smallIcon_ = IconFromIcoFile(w.icon->bytes, GetSystemMetrics(SM_CXSMICON));
-        if (bigIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
-        if (smallIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-    }
-
+    GiveIcons(hwnd_);
     KAVREL_STARTUP_MARK("icons");
     BuildChildren(*root_, w);
     KAVREL_STARTUP_MARK("children");
@@ -259,10 +272,23 @@ void FormWindow::BuildChildren(Node& container, const Control& model) {
 
 void FormWindow::Layout(UINT dpi) {
     dpi_ = dpi;
+    // Most controls share a few fonts: each distinct one is made once.
+    std::vector<std::pair<LOGFONTW, SharedFont>> made;
+    const auto fontFor = [&](const persist::StdFont& spec) -> SharedFont {
+        const LOGFONTW lf = gdi::LogFontOf(spec, static_cast<int>(dpi));
+        for (const auto& [key, font] : made) {
+            if (std::memcmp(&key, &lf, sizeof lf) == 0) return font;
+        }
+        const HFONT created = CreateFontIndirectW(&lf);
+        if (!created) return {};
+        SharedFont font(created, [](HFONT f) { DeleteObject(f); });
+        made.emplace_back(lf, font);
+        return font;
+    };
     std::function<void(Node&)> place = [&](Node& n) {
         if (n.model->position) n.rect = ToPixels(*n.model->position, dpi);
         // The control takes the new font before the old one is deleted.
-        win32::UniqueFont font = n.hasFont ? CreateFontFor(n.fontSpec, dpi) : win32::UniqueFont();
+        SharedFont font = n.hasFont ? fontFor(n.fontSpec) : SharedFont();
         // A control already where it belongs is left alone: each move costs
         // its window a round of position messages.
         const bool placed = n.hwnd && n.role != Node::Role::Form && PlacedAt(n.hwnd, n.rect);
@@ -414,9 +440,23 @@ LRESULT FormWindow::ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, Co
     return Guarded([&] { return (node->owner->*handle)(*node, hwnd, msg, wp, lp); }, 0);
 }
 
+void FormWindow::GiveIcons(HWND hwnd) {
+    if (iconsGiven_) return;
+    iconsGiven_ = true;
+    if (bigIcon_) SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    if (smallIcon_) SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+}
+
 LRESULT CALLBACK FormWindow::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = OwnerOf<FormWindow>(hwnd, msg, lp);
-    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (!self) {
+        // The first message of a new top-level window comes before the
+        // display system has a window for it: icons given now reach it
+        // with the window, once, where each given later is converted for
+        // the display again, both icons at each change.
+        if (msg == WM_GETMINMAXINFO && creating) Guarded([&] { creating->GiveIcons(hwnd); return LRESULT{0}; }, 0);
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
     return Guarded([&] { return self->HandleForm(hwnd, msg, wp, lp); }, 0);
 }
 

@@ -109,6 +109,44 @@ TEST(Form1WindowMade, IsMadeHiddenAtItsSizeAndPlaceSoThatShowingItMovesNothing) 
     OleUninitialize();
 }
 
+// The icons a window shows, big and small: their sizes in pixels.
+SIZE IconSize(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return SIZE{};
+    BITMAP bm{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return SIZE{bm.bmWidth, info.hbmColor ? bm.bmHeight : bm.bmHeight / 2};
+}
+
+TEST(Form1WindowMade, HasTheDescriptionsIconsFromItsCreation) {
+    OleInitialize(nullptr);
+    {
+        FormDescription form = LoadForm1(Form1Bytes());
+        ASSERT_TRUE(form.window.icon.has_value());
+        FormWindow window(form, GetModuleHandleW(nullptr), {});
+        HWND w = window.Handle();
+        const auto big = reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, ICON_BIG, 0));
+        const auto small = reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, ICON_SMALL, 0));
+        ASSERT_NE(big, nullptr);
+        ASSERT_NE(small, nullptr);
+        EXPECT_EQ(IconSize(big).cx, GetSystemMetrics(SM_CXICON));
+        EXPECT_EQ(IconSize(small).cx, GetSystemMetrics(SM_CXSMICON));
+        EXPECT_NE(big, reinterpret_cast<HICON>(GetClassLongPtrW(w, GCLP_HICON)));
+
+        form.window.icon.reset();
+        FormWindow plain(form, GetModuleHandleW(nullptr), {});
+        // None of its own: the class icon of the program file stands in.
+        EXPECT_EQ(SendMessageW(plain.Handle(), WM_GETICON, ICON_BIG, 0), 0);
+        EXPECT_EQ(SendMessageW(plain.Handle(), WM_GETICON, ICON_SMALL, 0), 0);
+        // The first window keeps its own.
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, ICON_BIG, 0)), big);
+    }
+    Pump();
+    OleUninitialize();
+}
+
 TEST_F(Form1Window, EveryControlIsWhereTheDescriptionPutsIt) {
     const int frame3 = 120;  // FramePlus3's left and top in the window
     auto inFrame3 = [&](int l, int t, int w, int h) { return Expected(frame3 + l, frame3 + t, w, h); };
