@@ -19,6 +19,13 @@ namespace kavrel::app {
 namespace {
 // The window this thread is making, until its creation returns.
 thread_local FormWindow* creating = nullptr;
+
+bool HasNonClientArea(HWND hwnd) {
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+    return (style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_HSCROLL | WS_VSCROLL)) != 0 ||
+           (exStyle & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME)) != 0;
+}
 }  // namespace
 
 using namespace host;
@@ -429,6 +436,10 @@ bool FormWindow::HandleCommon(Node& container, UINT msg, WPARAM wp, LPARAM lp, L
 }
 
 LRESULT FormWindow::ControlMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, ControlHandler handle) {
+    // A control without border, caption or scroll bar has no non-client
+    // area to draw; the system would still get device contexts for it, for
+    // each control each time the window shows (about 1 ms a control).
+    if (msg == WM_NCPAINT && !HasNonClientArea(hwnd)) return 0;
     auto* node = OwnerOf<Node>(hwnd, msg, lp);
     if (!node) return DefWindowProcW(hwnd, msg, wp, lp);
     if (msg == WM_NCCREATE) node->hwnd = hwnd;
