@@ -10,7 +10,7 @@ namespace kavrel::app {
 using namespace host;
 
 void FormWindow::CreateButton(Node& n, const Node& container) {
-    n.hwnd = CreateWindowExW(0, kButtonClass, n.caption.c_str(),
+    n.hwnd = CreateWindowExW(WS_EX_NOPARENTNOTIFY, kButtonClass, n.caption.c_str(),
                              WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | (n.visible ? WS_VISIBLE : 0), n.rect.left,
                              n.rect.top, n.rect.right - n.rect.left, n.rect.bottom - n.rect.top, container.hwnd,
                              ControlId(n), instance_, &n);

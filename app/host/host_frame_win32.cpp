@@ -27,7 +27,7 @@ void FormWindow::CreateFrame(Node& n, const Node& container) {
     // A frame of windows passes the keyboard on to them; a frame that draws
     // its options is one tab stop.
     n.drawsOptions = DrawsOptions(*n.model);
-    n.hwnd = CreateWindowExW(n.drawsOptions ? 0 : WS_EX_CONTROLPARENT, kFrameClass, n.caption.c_str(),
+    n.hwnd = CreateWindowExW(WS_EX_NOPARENTNOTIFY | (n.drawsOptions ? 0 : WS_EX_CONTROLPARENT), kFrameClass, n.caption.c_str(),
                              WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (n.drawsOptions ? WS_TABSTOP : 0) |
                                  (n.visible ? WS_VISIBLE : 0),
                              n.rect.left,
