@@ -326,34 +326,40 @@ private:
         Malformed("jpeg.RST", at, "expected a restart marker");
     }
 
-    int Bit() {
-        if (bitCount_ == 0) {
-            std::uint8_t byte = 0;
-            if (pos_ >= d_.size()) Malformed("jpeg.scan", pos_, "the file ends inside the scan's data");
-            if (d_[pos_] == 0xFF) {
-                if (pos_ + 1 >= d_.size()) Malformed("jpeg.scan", pos_, "the file ends inside the scan's data");
-                if (d_[pos_ + 1] == 0x00) {
-                    byte = 0xFF;
-                    pos_ += 2;
-                } else {
-                    // A marker where the data still had blocks to give: the
-                    // scan was cut short (an encoder pads the last byte).
-                    Malformed("jpeg.scan", pos_, "the scan's data ends before its last block");
-                }
+    // The scan's next byte into the bit buffer, read only when its bits
+    // are needed: a stuffed zero after 0xFF is dropped, and a marker where
+    // data was still expected means the scan was cut short.
+    void Fetch() {
+        std::uint8_t byte = 0;
+        if (pos_ >= d_.size()) Malformed("jpeg.scan", pos_, "the file ends inside the scan's data");
+        if (d_[pos_] == 0xFF) {
+            if (pos_ + 1 >= d_.size()) Malformed("jpeg.scan", pos_, "the file ends inside the scan's data");
+            if (d_[pos_ + 1] == 0x00) {
+                byte = 0xFF;
+                pos_ += 2;
             } else {
-                byte = d_[pos_++];
+                // A marker where the data still had blocks to give: the
+                // scan was cut short (an encoder pads the last byte).
+                Malformed("jpeg.scan", pos_, "the scan's data ends before its last block");
             }
-            bits_ = byte;
-            bitCount_ = 8;
+        } else {
+            byte = d_[pos_++];
         }
-        --bitCount_;
-        return (bits_ >> bitCount_) & 1;
+        bits_ = (bits_ << 8) | byte;
+        bitCount_ += 8;
     }
 
+    int Bit() {
+        if (bitCount_ == 0) Fetch();
+        --bitCount_;
+        return static_cast<int>((bits_ >> bitCount_) & 1);
+    }
+
+    // The next `count` bits (up to 16), most significant first.
     int Receive(int count) {
-        int v = 0;
-        for (int i = 0; i < count; ++i) v = (v << 1) | Bit();
-        return v;
+        while (bitCount_ < count) Fetch();
+        bitCount_ -= count;
+        return static_cast<int>((bits_ >> bitCount_) & ((1u << count) - 1));
     }
 
     static int Extend(int v, int count) { return v < (1 << (count - 1)) ? v - (1 << count) + 1 : v; }
@@ -530,7 +536,7 @@ private:
     std::array<bool, 4> quantDefined_{};
     std::array<Huffman, 4> dc_{}, ac_{};
     std::size_t pos_ = 0;
-    std::uint32_t bits_ = 0;
+    std::uint32_t bits_ = 0;  // the low bitCount_ bits are still to be read
     int bitCount_ = 0;
 };
 
