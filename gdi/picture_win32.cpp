@@ -17,6 +17,16 @@ namespace kavrel::gdi {
 
 namespace {
 
+// Whether the screen's bitmaps are of one plane of 32 bits a pixel; asked
+// once (the display's format does not change while the program runs).
+bool ScreenIs32Bits() {
+    static const bool is32 = [] {
+        const win32::WindowDc screen = win32::GetWindowDc(nullptr);
+        return screen && GetDeviceCaps(screen.get(), PLANES) == 1 && GetDeviceCaps(screen.get(), BITSPIXEL) == 32;
+    }();
+    return is32;
+}
+
 // A bitmap compatible with the screen holding the decoded pixels, as the
 // system's loader gives (a device-dependent bitmap turns to a mask by its
 // DC's background colour, which the transparent drawing relies on).
@@ -35,6 +45,12 @@ win32::UniqueBitmap BitmapOfPixels(const persist::PicturePixels& decoded, std::u
     // instead of a DIB section copied into a second bitmap.
     std::vector<std::uint32_t> bits(decoded.pixels.size());
     for (std::size_t i = 0; i < bits.size(); ++i) bits[i] = decoded.pixels[i] | fourthByte;
+    // A screen of 32 bits a pixel (one plane) stores its bitmaps as these
+    // pixels are laid out: the bitmap is made from them at once, without a
+    // screen DC to ask for one and then a conversion into it.
+    if (ScreenIs32Bits()) {
+        return win32::UniqueBitmap(CreateBitmap(decoded.width, decoded.height, 1, 32, bits.data()));
+    }
     const win32::WindowDc screen = win32::GetWindowDc(nullptr);
     if (!screen) return {};
     win32::UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), decoded.width, decoded.height));
