@@ -146,6 +146,8 @@ private:
     HWND focus_ = nullptr;  // the control that had the keyboard when the window was left
     win32::UniqueIcon bigIcon_, smallIcon_;  // released after the window that shows them
     bool iconsGiven_ = false;
+    bool shownOnce_ = false;
+    bool firstShowing_ = false;  // inside the first ShowWindow
     // The visual style of the buttons the window draws itself, asked for
     // at their first paint and again after the theme changes.
     win32::Theme buttonTheme_;

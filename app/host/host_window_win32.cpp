@@ -349,7 +349,17 @@ void FormWindow::Show(int showCommand) {
     if (at.x != wr.left || at.y != wr.top) {
         SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    ShowWindow(hwnd_, showCommand);
+    {
+        // The first time it is shown the whole window is painted, frame
+        // included (see WM_NCACTIVATE).
+        struct Showing {
+            bool& flag;
+            ~Showing() { flag = false; }
+        } showing{firstShowing_};
+        firstShowing_ = !IsWindowVisible(hwnd_) && !shownOnce_;
+        shownOnce_ = true;
+        ShowWindow(hwnd_, showCommand);
+    }
     KAVREL_STARTUP_MARK("show_window");
     UpdateWindow(hwnd_);
     KAVREL_STARTUP_MARK("first_paint");
@@ -505,6 +515,12 @@ LRESULT FormWindow::HandleForm(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             }
             break;
         }
+        case WM_NCACTIVATE:
+            // Activated as it is first shown, the window's frame, caption
+            // and menu bar are painted whole right after: drawing them for
+            // the activation as well would paint them twice.
+            if (firstShowing_) return DefWindowProcW(hwnd, msg, wp, -1);
+            break;
         case WM_ACTIVATE:
             // Like a dialog: the control that had the keyboard gets it back,
             // and at first the first control in tab order has it.
