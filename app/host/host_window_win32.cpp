@@ -281,8 +281,8 @@ void FormWindow::Layout(UINT dpi) {
     dpi_ = dpi;
     // Most controls share a few fonts: each distinct one is made once.
     std::vector<std::pair<LOGFONTW, SharedFont>> made;
-    const auto fontFor = [&](const persist::StdFont& spec) -> SharedFont {
-        const LOGFONTW lf = gdi::LogFontOf(spec, static_cast<int>(dpi));
+    const auto fontFor = [&](const persist::StdFont& stored) -> SharedFont {
+        const LOGFONTW lf = gdi::LogFontOf(stored, static_cast<int>(dpi));
         for (const auto& [key, font] : made) {
             if (std::memcmp(&key, &lf, sizeof lf) == 0) return font;
         }
