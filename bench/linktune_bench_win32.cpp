@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "backup/backup_folder_win32.h"
+#include "bench/median.h"
 #include "backup/host_win32.h"
 #include "backup/run_report.h"
 #include "backup/snapshot.h"
@@ -22,16 +23,12 @@
 #include "tests/support/temp_folder_win32.h"
 
 using namespace kavrel;
+using kavrel::bench::Median;
 
 namespace {
 
 double Ms(const LARGE_INTEGER& a, const LARGE_INTEGER& b, const LARGE_INTEGER& freq) {
     return 1000.0 * static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace

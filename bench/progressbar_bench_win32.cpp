@@ -12,20 +12,17 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/median.h"
 #include "progressbar/bar_surface_win32.h"
 
 using namespace kavrel::persist;
 using namespace kavrel::progressbar;
+using kavrel::bench::Median;
 
 namespace {
 
 const char* const kStyleNames[] = {"segmented", "smooth", "marquee", "flat", "etched",
                                    "shaded",    "dark",   "hatched", "picture", "glass"};
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 }  // namespace
 

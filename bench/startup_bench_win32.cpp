@@ -18,6 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/median.h"
+
+using kavrel::bench::Median;
+
 namespace {
 
 struct Handle {
@@ -162,11 +166,6 @@ bool Start(Program& p, bool settle) {
     }
     p.runs.push_back(run);
     return true;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 }  // namespace
