@@ -97,8 +97,6 @@ std::optional<registry::RawValue> ValueOf(const registry::ValueRead& read) {
     return std::nullopt;
 }
 
-const char* ShortRoot(std::uint32_t root) { return root == registry::kHkeyCurrentUser ? "HKCU" : "HKLM"; }
-
 // Writes a command's result: lines of text, or one JSON document.
 class Output {
 public:
@@ -133,7 +131,7 @@ private:
         for (const auto& r : rows_) {
             std::string state = r.state;
             state.resize(std::max<std::size_t>(state.size(), 15), ' ');
-            out += state + " " + ShortRoot(r.root) + "\\" + r.key + " « " + r.name + " » : " +
+            out += state + " " + registry::RootName(r.root) + "\\" + r.key + " « " + r.name + " » : " +
                    (r.currentKnown ? ValueText(r.current) : std::string("(inconnue)")) + " -> " + ValueText(r.after) +
                    "\n";
             if (counts[r.state]++ == 0) order.push_back(r.state);
@@ -154,7 +152,7 @@ private:
         for (std::size_t i = 0; i < rows_.size(); ++i) {
             const Row& r = rows_[i];
             out += i ? ",\n  " : "\n  ";
-            out += "{\"root\": \"" + std::string(ShortRoot(r.root)) + "\", \"key\": " + JsonString(r.key) +
+            out += "{\"root\": \"" + registry::RootName(r.root) + "\", \"key\": " + JsonString(r.key) +
                    ", \"name\": " + JsonString(r.name) + ", \"state\": " + JsonString(r.state) +
                    ", \"current\": " + (r.currentKnown ? ValueJson(r.current) : std::string("null")) +
                    ", \"after\": " + ValueJson(r.after) + "}";

@@ -1,9 +1,10 @@
 #include "registry/registry.h"
 
 #include <charconv>
-#include <cstdio>
 #include <iterator>
 #include <limits>
+
+#include "base/hex.h"
 
 namespace kavrel::registry {
 
@@ -182,17 +183,13 @@ std::string TypeName(std::uint32_t type) {
                                         "REG_RESOURCE_REQUIREMENTS_LIST",
                                         "REG_QWORD"};
     if (type < std::size(names)) return names[type];
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%08x", type);
-    return buf;
+    return "0x" + base::HexNumber(type, 8);
 }
 
 std::string RootName(std::uint32_t root) {
     if (root == kHkeyLocalMachine) return "HKLM";
     if (root == kHkeyCurrentUser) return "HKCU";
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%08X", root);
-    return buf;
+    return "0x" + base::HexNumber(root, 8, base::HexCase::Upper);
 }
 
 std::string KindName(std::int32_t kind) {
