@@ -13,23 +13,16 @@
 #include "optimiser/optimisation_run.h"
 #include "registry/advapi32_backend_win32.h"
 #include "registry/memory_registry.h"
+#include "tests/support/utf16_bytes.h"
 
 using namespace kavrel;
 using namespace kavrel::registry;
+using kavrel::testing::Utf16Bytes;
 
 namespace {
 
 constexpr const char* kScratch = R"(Software\KavrelLinkTune-tests\exact)";
 constexpr const wchar_t* kScratchW = LR"(Software\KavrelLinkTune-tests\exact)";
-
-std::vector<std::uint8_t> Utf16(std::wstring_view text) {
-    std::vector<std::uint8_t> out;
-    for (wchar_t c : text) {
-        out.push_back(static_cast<std::uint8_t>(c));
-        out.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    return out;
-}
 
 class ExactOnWine : public ::testing::Test {
 protected:
@@ -60,9 +53,9 @@ TEST_F(ExactOnWine, EveryStoredTypeReadsBackAsStoredAndWritesBackExactly) {
     std::vector<std::uint8_t> large(100000);
     for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
     const std::vector<RawValue> values = {
-        {kTypeSz, Utf16(std::wstring_view(L"R\u00e9seau local\0", 13))},
-        {kTypeExpandSz, Utf16(std::wstring_view(L"%SystemRoot%\\system32\0", 22))},
-        {kTypeMultiSz, Utf16(std::wstring_view(L"un\0deux\0\0", 9))},
+        {kTypeSz, Utf16Bytes(std::u16string_view(u"R\u00e9seau local\0", 13))},
+        {kTypeExpandSz, Utf16Bytes(std::u16string_view(u"%SystemRoot%\\system32\0", 22))},
+        {kTypeMultiSz, Utf16Bytes(std::u16string_view(u"un\0deux\0\0", 9))},
         {kTypeBinary, {0x00, 0xFF, 0x10}},
         {kTypeBinary, {}},
         {kTypeBinary, large},  // longer than a first read's buffer
