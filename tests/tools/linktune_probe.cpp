@@ -45,6 +45,8 @@
 #include "registry/advapi32_backend_win32.h"
 #include "tests/support/registry_seeding_win32.h"
 #include "tools/exe_resource_win32.h"
+#include "win32/accessible.h"
+#include "win32/com.h"
 #include "win32/handle.h"
 #include "win32/library.h"
 #include "win32/text.h"
@@ -321,9 +323,6 @@ int Loaded(const char* dll) {
 
 // ---- What assistive technology sees --------------------------------------
 
-// MinGW's oleacc import library has IAccessible's identifier as code.
-constexpr IID kIID_IAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-
 std::string RoleName(LONG role) {
     static const std::map<LONG, const char*> names = {
         {ROLE_SYSTEM_CLIENT, "client"},           {ROLE_SYSTEM_WINDOW, "window"},
@@ -360,11 +359,10 @@ std::string StateNames(LONG state) {
 // One line of the tree: a string property without tabs or line breaks, or
 // "-" when the object has none.
 std::string Field(IAccessible* object, const VARIANT& child, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
-    BSTR text = nullptr;
-    const HRESULT hr = (object->*get)(child, &text);
+    win32::Bstr text;
+    const HRESULT hr = (object->*get)(child, text.Out());
     if (FAILED(hr)) return "(error " + std::to_string(static_cast<unsigned long>(hr)) + ")";
-    std::wstring w = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-    SysFreeString(text);
+    std::wstring w = text.Get() ? std::wstring(text.Get(), SysStringLen(text.Get())) : std::wstring();
     for (wchar_t& c : w) {
         if (c == L'\t' || c == L'\r' || c == L'\n') c = L' ';
     }
@@ -372,43 +370,31 @@ std::string Field(IAccessible* object, const VARIANT& child, HRESULT (STDMETHODC
 }
 
 void PrintAccessible(IAccessible* object, const VARIANT& child, int depth) {
-    VARIANT role, state;
-    VariantInit(&role);
-    VariantInit(&state);
-    object->get_accRole(child, &role);
-    object->get_accState(child, &state);
+    win32::Variant role, state;
+    object->get_accRole(child, role.Get());
+    object->get_accState(child, state.Get());
     std::printf("%s%s\t%s\t%s\t%s\t%s\t%s\n", std::string(static_cast<std::size_t>(depth) * 2, ' ').c_str(),
-                role.vt == VT_I4 ? RoleName(role.lVal).c_str() : "-",
+                role.Holds(VT_I4) ? RoleName((*role).lVal).c_str() : "-",
                 Field(object, child, &IAccessible::get_accName).c_str(),
                 Field(object, child, &IAccessible::get_accValue).c_str(),
-                state.vt == VT_I4 ? StateNames(state.lVal).c_str() : "-",
+                state.Holds(VT_I4) ? StateNames((*state).lVal).c_str() : "-",
                 Field(object, child, &IAccessible::get_accDefaultAction).c_str(),
                 Field(object, child, &IAccessible::get_accKeyboardShortcut).c_str());
-    VariantClear(&role);
-    VariantClear(&state);
     if (child.vt != VT_I4 || child.lVal != CHILDID_SELF) return;
     // Children: an object of its own, or an id this object answers for.
     LONG count = 0;
     if (FAILED(object->get_accChildCount(&count))) return;
     for (LONG i = 1; i <= count; ++i) {
-        VARIANT id;
-        VariantInit(&id);
-        id.vt = VT_I4;
-        id.lVal = i;
-        IDispatch* dispatch = nullptr;
-        const HRESULT hr = object->get_accChild(id, &dispatch);
-        IAccessible* own = nullptr;
-        if (hr == S_OK && dispatch) dispatch->QueryInterface(kIID_IAccessible, reinterpret_cast<void**>(&own));
-        if (dispatch) dispatch->Release();
+        win32::Variant id(static_cast<long>(i));
+        win32::ComPtr<IDispatch> dispatch;
+        win32::ComPtr<IAccessible> own;
+        if (object->get_accChild(*id, dispatch.Out()) == S_OK && dispatch)
+            dispatch->QueryInterface(win32::kIID_IAccessible, own.OutVoid());
         if (own) {
-            VARIANT self;
-            VariantInit(&self);
-            self.vt = VT_I4;
-            self.lVal = CHILDID_SELF;
-            PrintAccessible(own, self, depth + 1);
-            own->Release();
+            win32::Variant self(static_cast<long>(CHILDID_SELF));
+            PrintAccessible(own.Get(), *self, depth + 1);
         } else {
-            PrintAccessible(object, id, depth + 1);
+            PrintAccessible(object, *id, depth + 1);
         }
     }
 }
@@ -416,23 +402,17 @@ void PrintAccessible(IAccessible* object, const VARIANT& child, int depth) {
 int Accessible() {
     HWND w = MainWindowOrSay();
     if (!w) return 1;
-    OleInitialize(nullptr);
-    IAccessible* object = nullptr;
-    const HRESULT hr = AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), kIID_IAccessible,
-                                                  reinterpret_cast<void**>(&object));
+    const win32::ComScope com;
+    win32::ComPtr<IAccessible> object;
+    const HRESULT hr =
+        AccessibleObjectFromWindow(w, static_cast<DWORD>(OBJID_CLIENT), win32::kIID_IAccessible, object.OutVoid());
     if (FAILED(hr) || !object) {
         std::printf("no accessible object (0x%08lx)\n", static_cast<unsigned long>(hr));
-        OleUninitialize();
         return 1;
     }
     std::printf("# role\tname\tvalue\tstates\tdefault action\tkeyboard shortcut\n");
-    VARIANT self;
-    VariantInit(&self);
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    PrintAccessible(object, self, 0);
-    object->Release();
-    OleUninitialize();
+    win32::Variant self(static_cast<long>(CHILDID_SELF));
+    PrintAccessible(object.Get(), *self, 0);
     return 0;
 }
 
