@@ -11,19 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "optimiser/optimisation_run.h"
 #include "registry/advapi32_backend_win32.h"
 #include "tests/support/registry_seeding_win32.h"
 
 using namespace kavrel;
 using namespace kavrel::optimiser;
+using kavrel::base::FoldCase;
 
 namespace {
-
-std::string Fold(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 struct Stored {
     DWORD type;
@@ -33,7 +30,7 @@ struct Stored {
 using Snapshot = std::map<std::string, Stored>;  // "K path" for keys, "V path|name" for values
 
 void Walk(HKEY key, const std::string& path, Snapshot& out) {
-    out["K " + Fold(path)] = Stored{0, {}};
+    out["K " + FoldCase(path)] = Stored{0, {}};
     std::vector<char> name(16384);
     std::vector<std::uint8_t> data(1 << 16);
     for (DWORD i = 0;; ++i) {
@@ -43,7 +40,7 @@ void Walk(HKEY key, const std::string& path, Snapshot& out) {
         const LONG status = RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status != ERROR_SUCCESS) continue;
-        out["V " + Fold(path) + "|" + Fold(std::string(name.data(), nameLen))] =
+        out["V " + FoldCase(path) + "|" + FoldCase(std::string(name.data(), nameLen))] =
             Stored{type, std::vector<std::uint8_t>(data.begin(), data.begin() + dataLen)};
     }
     std::vector<std::string> children;
@@ -56,7 +53,7 @@ void Walk(HKEY key, const std::string& path, Snapshot& out) {
     for (const auto& child : children) {
         // Perflib's values are generated on every read (performance
         // counter texts), not stored: enumerating them takes minutes.
-        if (Fold(child) == "perflib") continue;
+        if (FoldCase(child) == "perflib") continue;
         HKEY sub = nullptr;
         if (RegOpenKeyExA(key, child.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &sub) == ERROR_SUCCESS) {
             Walk(sub, path + "\\" + child, out);
@@ -97,8 +94,8 @@ Stored Expected(const TweakRow& row, std::int32_t ttl, std::int32_t windowSize) 
 }
 
 std::string ValueId(const TweakRow& row) {
-    return "V " + Fold((row.root == registry::kHkeyLocalMachine ? "HKLM\\" : "HKCU\\") + std::string(row.keyPath)) +
-           "|" + Fold(row.valueName);
+    return "V " + FoldCase(registry::RootName(row.root) + "\\" + std::string(row.keyPath)) +
+           "|" + FoldCase(row.valueName);
 }
 
 constexpr const char* kNamespaceKey = R"(Software\Microsoft\Windows\CurrentVersion\Explorer\RemoteComputer\NameSpace)";
@@ -179,7 +176,7 @@ TEST_P(EveryProfile, TheRegistryChangesInExactlyTheValuesTheProfileWrites) {
         for (const auto& d : differences) all += d + "\n";
         return all;
     }();
-    EXPECT_FALSE(after.count("K " + Fold(R"(HKLM\system\Currentcontrolset\services\Services)")));
+    EXPECT_FALSE(after.count("K " + FoldCase(R"(HKLM\system\Currentcontrolset\services\Services)")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Wine, EveryProfile,
