@@ -60,11 +60,10 @@ std::u16string Quoted(std::u16string_view text) {
     return out + u"\"";
 }
 
+// A plain text's units, without the NUL that ends it.
 std::u16string TextOf(const registry::RawValue& value) {
-    std::u16string text;
-    for (std::size_t i = 0; i + 2 < value.data.size(); i += 2) {
-        text += static_cast<char16_t>(value.data[i] | (value.data[i + 1] << 8));
-    }
+    std::u16string text = base::Utf16LeUnits(value.data);
+    if (!text.empty()) text.pop_back();
     return text;
 }
 
@@ -242,11 +241,7 @@ private:
             std::size_t pos = 0;
             const std::u16string text = QuotedText(data, pos, number);
             if (pos != data.size()) Fail(number, "texte après le guillemet fermant");
-            registry::RawValue raw{registry::kTypeSz, {}};
-            for (char16_t c : text) {
-                raw.data.push_back(static_cast<std::uint8_t>(c));
-                raw.data.push_back(static_cast<std::uint8_t>(c >> 8));
-            }
+            registry::RawValue raw{registry::kTypeSz, base::Utf16LeBytes(text)};
             raw.data.push_back(0);
             raw.data.push_back(0);
             value.value = std::move(raw);
@@ -401,11 +396,7 @@ std::vector<std::uint8_t> WriteBackupFile(const BackupDocument& document) {
     line(ToUtf16(ClosingLine(count)));
 
     std::vector<std::uint8_t> bytes{0xFF, 0xFE};
-    bytes.reserve(2 + text.size() * 2);
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
+    base::AppendUtf16Le(text, bytes);
     return bytes;
 }
 

@@ -92,4 +92,26 @@ std::optional<std::string> Utf16ToUtf8(std::u16string_view text, Invalid invalid
 
 std::u16string AsciiToUtf16(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
+void AppendUtf16Le(std::u16string_view units, std::vector<std::uint8_t>& out) {
+    out.reserve(out.size() + units.size() * 2);
+    for (char16_t u : units) {
+        out.push_back(static_cast<std::uint8_t>(u));
+        out.push_back(static_cast<std::uint8_t>(u >> 8));
+    }
+}
+
+std::vector<std::uint8_t> Utf16LeBytes(std::u16string_view units) {
+    std::vector<std::uint8_t> out;
+    AppendUtf16Le(units, out);
+    return out;
+}
+
+std::u16string Utf16LeUnits(const std::vector<std::uint8_t>& bytes) {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
+    return units;
+}
+
 }  // namespace kavrel::base

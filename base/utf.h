@@ -5,9 +5,12 @@
 // a broken character (Replace).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kavrel::base {
 
@@ -32,5 +35,13 @@ std::optional<std::string> Utf16ToUtf8(std::u16string_view text, Invalid invalid
 
 // UTF-8 text with every character below U+0080: the same bytes in UTF-16.
 std::u16string AsciiToUtf16(std::string_view ascii);
+
+// UTF-16 as registry values and backup files hold it: each code unit low
+// byte first. Only units are moved, so nothing is checked or lost here; what
+// the units say is for the calls above.
+void AppendUtf16Le(std::u16string_view units, std::vector<std::uint8_t>& out);
+std::vector<std::uint8_t> Utf16LeBytes(std::u16string_view units);
+// An odd last byte is no code unit and is left out.
+std::u16string Utf16LeUnits(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace kavrel::base

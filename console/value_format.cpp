@@ -4,6 +4,7 @@
 
 #include "backup/reg_file.h"
 #include "base/hex.h"
+#include "base/utf.h"
 
 namespace kavrel::console {
 
@@ -17,8 +18,7 @@ std::uint32_t Dword(const std::vector<std::uint8_t>& d) {
 
 std::string PlainTextOf(const registry::RawValue& value) {
     const auto& d = value.data;
-    std::u16string text;
-    for (std::size_t i = 0; i + 1 < d.size(); i += 2) text += static_cast<char16_t>(d[i] | (d[i + 1] << 8));
+    std::u16string text = base::Utf16LeUnits(d);
     if (!text.empty() && text.back() == u'\0') text.pop_back();  // the terminating NUL
     return backup::Utf16ToUtf8(text);
 }

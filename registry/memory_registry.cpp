@@ -40,30 +40,16 @@ std::vector<std::string> SplitPath(std::string_view path, bool& valid) {
 
 bool IsText(std::int32_t kind) { return kind == 1 || kind == 2 || kind == 7; }
 
-std::vector<std::uint8_t> Utf16Bytes(std::u16string_view units) {
-    std::vector<std::uint8_t> out;
-    out.reserve(units.size() * 2);
-    for (char16_t u : units) {
-        out.push_back(static_cast<std::uint8_t>(u));
-        out.push_back(static_cast<std::uint8_t>(u >> 8));
-    }
-    return out;
-}
-
 // The code page of this registry is UTF-8; what is not UTF-8 becomes
 // U+FFFD, as a real conversion loses what the code page cannot say.
 std::vector<std::uint8_t> CodePageToUtf16(const std::vector<std::uint8_t>& in) {
     const std::string_view text(reinterpret_cast<const char*>(in.data()), in.size());
-    return Utf16Bytes(*base::Utf8ToUtf16(text, base::Invalid::Replace));
+    return base::Utf16LeBytes(*base::Utf8ToUtf16(text, base::Invalid::Replace));
 }
 
 // An unpaired half has no code page form: '?', as the system writes it.
 std::vector<std::uint8_t> Utf16ToCodePage(const std::vector<std::uint8_t>& in) {
-    std::u16string units(in.size() / 2, u'\0');  // an odd last byte is no character
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        units[i] = static_cast<char16_t>(in[2 * i] | (in[2 * i + 1] << 8));
-    }
-    const std::string text = *base::Utf16ToUtf8(units, base::Invalid::Replace, U'?');
+    const std::string text = *base::Utf16ToUtf8(base::Utf16LeUnits(in), base::Invalid::Replace, U'?');
     return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 }  // namespace

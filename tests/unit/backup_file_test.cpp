@@ -8,13 +8,13 @@
 #include <string>
 
 #include "backup/reg_file.h"
+#include "base/utf.h"
 #include "registry_printers.h"
-#include "tests/support/utf16_bytes.h"
 
 using namespace kavrel;
 using namespace kavrel::backup;
 using registry::RawValue;
-using kavrel::testing::Utf16Bytes;
+using kavrel::base::Utf16LeBytes;
 
 namespace {
 
@@ -86,15 +86,15 @@ std::vector<SavedValue> EveryKind() {
     return {
         Value("Absent", std::nullopt),
         Value("Window", RawValue{registry::kTypeDword, {0x00, 0x60, 0x00, 0x00}}),
-        Value("Text", RawValue{registry::kTypeSz, Utf16Bytes(std::u16string_view(u"C:\\a \"b\" \u00e9\0", 11))}),
-        Value("NoNul", RawValue{registry::kTypeSz, Utf16Bytes(u"64240")}),
-        Value("TwoNuls", RawValue{registry::kTypeSz, Utf16Bytes(std::u16string_view(u"a\0b\0", 4))}),
-        Value("Break", RawValue{registry::kTypeSz, Utf16Bytes(std::u16string_view(u"a\r\nb\0", 5))}),
+        Value("Text", RawValue{registry::kTypeSz, Utf16LeBytes(std::u16string_view(u"C:\\a \"b\" \u00e9\0", 11))}),
+        Value("NoNul", RawValue{registry::kTypeSz, Utf16LeBytes(u"64240")}),
+        Value("TwoNuls", RawValue{registry::kTypeSz, Utf16LeBytes(std::u16string_view(u"a\0b\0", 4))}),
+        Value("Break", RawValue{registry::kTypeSz, Utf16LeBytes(std::u16string_view(u"a\r\nb\0", 5))}),
         Value("Odd", RawValue{registry::kTypeSz, {'x'}}),
         Value("Empty", RawValue{registry::kTypeSz, {}}),
         Value("JustNul", RawValue{registry::kTypeSz, {0, 0}}),
-        Value("Expand", RawValue{registry::kTypeExpandSz, Utf16Bytes(std::u16string_view(u"%TEMP%\0", 7))}),
-        Value("Multi", RawValue{registry::kTypeMultiSz, Utf16Bytes(std::u16string_view(u"a\0b\0\0", 5))}),
+        Value("Expand", RawValue{registry::kTypeExpandSz, Utf16LeBytes(std::u16string_view(u"%TEMP%\0", 7))}),
+        Value("Multi", RawValue{registry::kTypeMultiSz, Utf16LeBytes(std::u16string_view(u"a\0b\0\0", 5))}),
         Value("Binary", RawValue{registry::kTypeBinary, {0xDE, 0xAD}}),
         Value("NoBytes", RawValue{registry::kTypeBinary, {}}),
         Value("ShortDword", RawValue{registry::kTypeDword, {1, 2, 3}}),
@@ -368,15 +368,15 @@ TEST(BackupReader, AcceptsWhatTheEditorMayWriteBesideOurOwnForm) {
 }
 
 TEST(PlainText, OnlyOneTerminatedTextWithoutControlsGoesBetweenQuotes) {
-    EXPECT_TRUE(IsPlainText(RawValue{1, Utf16Bytes(std::u16string_view(u"5840\0", 5))}));
+    EXPECT_TRUE(IsPlainText(RawValue{1, Utf16LeBytes(std::u16string_view(u"5840\0", 5))}));
     EXPECT_TRUE(IsPlainText(RawValue{1, {0, 0}}));
-    EXPECT_TRUE(IsPlainText(RawValue{1, Utf16Bytes(std::u16string_view(u"\U0001F600\0", 3))}));
-    EXPECT_FALSE(IsPlainText(RawValue{2, Utf16Bytes(std::u16string_view(u"5840\0", 5))}));
-    EXPECT_FALSE(IsPlainText(RawValue{1, Utf16Bytes(u"5840")}));
+    EXPECT_TRUE(IsPlainText(RawValue{1, Utf16LeBytes(std::u16string_view(u"\U0001F600\0", 3))}));
+    EXPECT_FALSE(IsPlainText(RawValue{2, Utf16LeBytes(std::u16string_view(u"5840\0", 5))}));
+    EXPECT_FALSE(IsPlainText(RawValue{1, Utf16LeBytes(u"5840")}));
     EXPECT_FALSE(IsPlainText(RawValue{1, {'5', 0, 0}}));
-    EXPECT_FALSE(IsPlainText(RawValue{1, Utf16Bytes(std::u16string_view(u"a\x7f\0", 3))}));
-    EXPECT_FALSE(IsPlainText(RawValue{1, Utf16Bytes(std::u16string_view(u"\xd83d\0", 2))}));
-    EXPECT_FALSE(IsPlainText(RawValue{1, Utf16Bytes(std::u16string_view(u"\xde00x\0", 3))}));
+    EXPECT_FALSE(IsPlainText(RawValue{1, Utf16LeBytes(std::u16string_view(u"a\x7f\0", 3))}));
+    EXPECT_FALSE(IsPlainText(RawValue{1, Utf16LeBytes(std::u16string_view(u"\xd83d\0", 2))}));
+    EXPECT_FALSE(IsPlainText(RawValue{1, Utf16LeBytes(std::u16string_view(u"\xde00x\0", 3))}));
     EXPECT_FALSE(IsPlainText(RawValue{1, {}}));
 }
 

@@ -11,16 +11,16 @@
 #include "backup/restore.h"
 #include "backup/run_report.h"
 #include "backup/snapshot.h"
+#include "base/utf.h"
 #include "registry/memory_registry.h"
 #include "tests/support/table_keys.h"
 #include "registry_printers.h"
-#include "tests/support/utf16_bytes.h"
 
 using namespace kavrel;
 using namespace kavrel::backup;
 using optimiser::Profile;
 using registry::RawValue;
-using kavrel::testing::Utf16Bytes;
+using kavrel::base::Utf16LeBytes;
 
 namespace {
 
@@ -61,19 +61,19 @@ class System : public ::testing::Test {
 protected:
     void SetUp() override {
         kavrel::testing::MakeTableKeys(reg);
-        reg.PutValue(HKLM, kTcpip, "TcpWindowSize", {registry::kTypeSz, Utf16Bytes(u"64240")});  // text without NUL
+        reg.PutValue(HKLM, kTcpip, "TcpWindowSize", {registry::kTypeSz, Utf16LeBytes(u"64240")});  // text without NUL
         reg.PutValue(HKLM, kTcpip, "DefaultTTL", {registry::kTypeDword, {128, 0, 0, 0}});
-        reg.PutValue(HKLM, kTcpip, "SackOpts", {registry::kTypeExpandSz, Utf16Bytes(std::u16string_view(u"%X%\0", 4))});
-        reg.PutValue(HKLM, kTcpip, "Tcp1323Opts", {registry::kTypeMultiSz, Utf16Bytes(std::u16string_view(u"a\0\0", 3))});
+        reg.PutValue(HKLM, kTcpip, "SackOpts", {registry::kTypeExpandSz, Utf16LeBytes(std::u16string_view(u"%X%\0", 4))});
+        reg.PutValue(HKLM, kTcpip, "Tcp1323Opts", {registry::kTypeMultiSz, Utf16LeBytes(std::u16string_view(u"a\0\0", 3))});
         reg.PutValue(HKLM, kTcpip, "MaxDupAcks", {registry::kTypeBinary, {1, 2, 3}});
         reg.PutValue(HKLM, kTcpip, "EnablePMTUDiscovery", {registry::kTypeQword, {1, 0, 0, 0, 0, 0, 0, 0}});
         reg.PutValue(HKLM, kTcpip, "GlobalMaxTcpWindowSize", {registry::kTypeSz, {'7'}});  // odd length
         reg.PutValue(HKLM, kDnscache, "CacheHashTableSize", {registry::kTypeDword, {0xB4, 0, 0, 0}});  // as after
-        reg.PutValue(HKLM, kMstcp, "ReadAheadAutoScrolling", {registry::kTypeSz, Utf16Bytes(std::u16string_view(u"Vrai\0", 5))});
+        reg.PutValue(HKLM, kMstcp, "ReadAheadAutoScrolling", {registry::kTypeSz, Utf16LeBytes(std::u16string_view(u"Vrai\0", 5))});
         reg.PutValue(HKCU, kInternet, "MaxConnectionsPerServer", {registry::kTypeDword, {2, 0, 0, 0}});
-        reg.PutValue(HKLM, kNamespace, kNamespaceValue, {registry::kTypeSz, Utf16Bytes(std::u16string_view(u"Imprimantes\0", 12))});
+        reg.PutValue(HKLM, kNamespace, kNamespaceValue, {registry::kTypeSz, Utf16LeBytes(std::u16string_view(u"Imprimantes\0", 12))});
         // Beside the table's values, the same keys hold others the run never touches.
-        reg.PutValue(HKLM, kTcpip, "Hostname", {registry::kTypeSz, Utf16Bytes(std::u16string_view(u"poste\0", 6))});
+        reg.PutValue(HKLM, kTcpip, "Hostname", {registry::kTypeSz, Utf16LeBytes(std::u16string_view(u"poste\0", 6))});
     }
 
     std::vector<std::uint8_t> Backup(const Profile& profile, const Scope& scope = {}) {
@@ -144,7 +144,7 @@ TEST_F(System, TheBackupSavesWhatIsThereAndOnlyNamesWhatIsNot) {
         EXPECT_EQ(base::FoldCase(v.keyPath).find(R"(services\services)"), std::string::npos);
         saved[v.keyPath + "|" + v.valueName] = v.value;
     }
-    EXPECT_EQ(saved.at(std::string(kTcpip) + "|TcpWindowSize"), (RawValue{registry::kTypeSz, Utf16Bytes(u"64240")}));
+    EXPECT_EQ(saved.at(std::string(kTcpip) + "|TcpWindowSize"), (RawValue{registry::kTypeSz, Utf16LeBytes(u"64240")}));
     EXPECT_EQ(saved.at(std::string(kDnscache) + "|MaxCacheEntryTtlLimit"), std::nullopt);
     EXPECT_EQ(saved.count(std::string(kTcpip) + "|Hostname"), 0u);  // not the run's
     const std::string text = [&] {
@@ -316,7 +316,7 @@ TEST_F(System, ADryRunWritesNothingAndRefusalsAreReported) {
     // Under the system account the user hive keeps what the run wrote.
     EXPECT_EQ(reg.GetStoredValue(HKCU, kInternet, "MaxConnectionsPerServer")->data,
               (std::vector<std::uint8_t>{4, 0, 0, 0}));
-    EXPECT_EQ(reg.GetStoredValue(HKLM, kTcpip, "TcpWindowSize")->data, Utf16Bytes(u"64240"));
+    EXPECT_EQ(reg.GetStoredValue(HKLM, kTcpip, "TcpWindowSize")->data, Utf16LeBytes(u"64240"));
 }
 
 TEST(BackupNames, TheLocalTimeNamesTheFileAndRepeatsCountOn) {

@@ -40,6 +40,21 @@ TEST(Utf, KeepingAUnitWritesTheLoneSurrogateAsItIs) {
               "\xF0\x9F\x98\x80");
 }
 
+TEST(Utf, StoredUtf16IsLowByteFirstAndAnOddLastByteIsNoUnit) {
+    // A lone surrogate and embedded NULs are units like any other here.
+    const std::u16string units{u'A', u'\u00e9', u'\0', char16_t(0xD83D), char16_t(0x20AC)};
+    const std::vector<std::uint8_t> bytes = Utf16LeBytes(units);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x41, 0x00, 0xE9, 0x00, 0x00, 0x00, 0x3D, 0xD8, 0xAC, 0x20}));
+    EXPECT_EQ(Utf16LeUnits(bytes), units);
+    std::vector<std::uint8_t> odd = bytes;
+    odd.push_back(0x42);
+    EXPECT_EQ(Utf16LeUnits(odd), units);
+    std::vector<std::uint8_t> bom{0xFF, 0xFE};
+    AppendUtf16Le(u"\u20ac", bom);
+    EXPECT_EQ(bom, (std::vector<std::uint8_t>{0xFF, 0xFE, 0xAC, 0x20}));
+    EXPECT_TRUE(Utf16LeUnits({0x7F}).empty());
+}
+
 TEST(Text, OnlyTheAsciiLettersFold) {
     EXPECT_EQ(FoldCase("SYSTEM\\CurrentControlSet"), "system\\currentcontrolset");
     EXPECT_EQ(FoldCase("\xC3\x89t\xC3\xA9"), "\xC3\x89t\xC3\xA9");  // "Été": only the t is a letter here

@@ -3,13 +3,13 @@
 // and writes that give back type and bytes as they were, never creating a key.
 #include <gtest/gtest.h>
 
+#include "base/utf.h"
 #include "registry/memory_registry.h"
 #include "registry/registry.h"
-#include "tests/support/utf16_bytes.h"
 
 using namespace kavrel::registry;
 using Op = MemoryRegistry::Call::Op;
-using kavrel::testing::Utf16Bytes;
+using kavrel::base::Utf16LeBytes;
 
 namespace {
 
@@ -28,9 +28,9 @@ TEST_F(ExactAccess, TextsWrittenThroughTheCodePageAreKeptInUtf16) {
 
     const ValueRead digits = ReadValue(reg, kHkeyLocalMachine, kKey, "Digits");
     ASSERT_EQ(digits.state, ReadState::Present);
-    EXPECT_EQ(digits.value, (RawValue{kTypeSz, Utf16Bytes(std::u16string_view(u"5840\0", 5))}));
+    EXPECT_EQ(digits.value, (RawValue{kTypeSz, Utf16LeBytes(std::u16string_view(u"5840\0", 5))}));
     EXPECT_EQ(ReadValue(reg, kHkeyLocalMachine, kKey, "Accent").value.data,
-              Utf16Bytes(std::u16string_view(u"R\u00e9seau\0", 7)));
+              Utf16LeBytes(std::u16string_view(u"R\u00e9seau\0", 7)));
     // The single-byte view converts back to the code page.
     EXPECT_EQ(reg.GetValue(kHkeyLocalMachine, kKey, "Accent")->data,
               (std::vector<std::uint8_t>{'R', 0xC3, 0xA9, 's', 'e', 'a', 'u', 0}));
@@ -65,7 +65,7 @@ TEST_F(ExactAccess, AReadTellsPresentAbsentKeyAbsentAndRefusedApart) {
 
 TEST_F(ExactAccess, AReadOpensForQueryOnlyThroughTheWideApiAndCloses) {
     reg.RefuseWrites(kHkeyLocalMachine, R"(System\CurrentControlSet)");
-    reg.PutValue(kHkeyLocalMachine, kKey, "SackOpts", {kRegSz, Utf16Bytes(std::u16string_view(u"1\0", 2))});
+    reg.PutValue(kHkeyLocalMachine, kKey, "SackOpts", {kRegSz, Utf16LeBytes(std::u16string_view(u"1\0", 2))});
     reg.ClearCalls();
     EXPECT_EQ(ReadValue(reg, kHkeyLocalMachine, kKey, "SackOpts").state, ReadState::Present);
     ASSERT_EQ(reg.Calls().size(), 3u);
@@ -78,15 +78,15 @@ TEST_F(ExactAccess, AReadOpensForQueryOnlyThroughTheWideApiAndCloses) {
     EXPECT_EQ(WriteExact(reg, kHkeyLocalMachine, kKey, "SackOpts", std::nullopt).state, WriteState::AccessRefused);
     RegistryAccess(reg).SetRegistryValue(kHkeyLocalMachine, kKey, "SackOpts", 2, kRegSz);
     EXPECT_EQ(ReadValue(reg, kHkeyLocalMachine, kKey, "SackOpts").value.data,
-              Utf16Bytes(std::u16string_view(u"1\0", 2)));
+              Utf16LeBytes(std::u16string_view(u"1\0", 2)));
 }
 
 TEST_F(ExactAccess, WritesGiveBackEveryTypeAndLengthByteForByte) {
     const std::vector<RawValue> values = {
-        {kTypeSz, Utf16Bytes(std::u16string_view(u"64240", 5))},  // a text without its NUL
+        {kTypeSz, Utf16LeBytes(std::u16string_view(u"64240", 5))},  // a text without its NUL
         {kTypeSz, {'x'}},                                     // an odd length
-        {kTypeExpandSz, Utf16Bytes(std::u16string_view(u"%SystemRoot%\0", 13))},
-        {kTypeMultiSz, Utf16Bytes(std::u16string_view(u"a\0b\0\0", 5))},
+        {kTypeExpandSz, Utf16LeBytes(std::u16string_view(u"%SystemRoot%\0", 13))},
+        {kTypeMultiSz, Utf16LeBytes(std::u16string_view(u"a\0b\0\0", 5))},
         {kTypeBinary, {}},
         {kTypeDword, {1, 2, 3}},  // a double word of three bytes
         {kTypeQword, {1, 2, 3, 4, 5, 6, 7, 8}},

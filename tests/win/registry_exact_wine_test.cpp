@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/utf.h"
 #include "optimiser/optimisation_run.h"
 #include "registry/advapi32_backend_win32.h"
 #include "registry/memory_registry.h"
-#include "tests/support/utf16_bytes.h"
 
 using namespace kavrel;
 using namespace kavrel::registry;
-using kavrel::testing::Utf16Bytes;
+using kavrel::base::Utf16LeBytes;
 
 namespace {
 
@@ -53,9 +53,9 @@ TEST_F(ExactOnWine, EveryStoredTypeReadsBackAsStoredAndWritesBackExactly) {
     std::vector<std::uint8_t> large(100000);
     for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
     const std::vector<RawValue> values = {
-        {kTypeSz, Utf16Bytes(std::u16string_view(u"R\u00e9seau local\0", 13))},
-        {kTypeExpandSz, Utf16Bytes(std::u16string_view(u"%SystemRoot%\\system32\0", 22))},
-        {kTypeMultiSz, Utf16Bytes(std::u16string_view(u"un\0deux\0\0", 9))},
+        {kTypeSz, Utf16LeBytes(std::u16string_view(u"R\u00e9seau local\0", 13))},
+        {kTypeExpandSz, Utf16LeBytes(std::u16string_view(u"%SystemRoot%\\system32\0", 22))},
+        {kTypeMultiSz, Utf16LeBytes(std::u16string_view(u"un\0deux\0\0", 9))},
         {kTypeBinary, {0x00, 0xFF, 0x10}},
         {kTypeBinary, {}},
         {kTypeBinary, large},  // longer than a first read's buffer
