@@ -30,6 +30,7 @@ for part in lib profiles keyboard about site look accessible backup contrast dpi
 trap 'stop_program; release_desktop; if [ -f "$programdata/Kavrel LinkTune" ]; then rm -f "$programdata/Kavrel LinkTune"; fi' EXIT
 for s in "${scenarios[@]}"; do
   echo "== $s"
+  scenario_now=$s
   case $s in
     adsl) run_profile adsl Adsl1 r1024 128 24576 ;;
     modem) run_profile modem Modem1 r56 64 4096 ;;

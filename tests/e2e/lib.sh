@@ -30,13 +30,18 @@ last_seen=""
 # What the screen and the window list looked like when a wait ran out:
 # $out/timeout-N.png and $out/timeout-N.txt (the probe's `windows`, and the
 # Windows processes of this prefix), for the failure to tell its own story.
+# Named after the scenario, so that a later test in the same folder keeps
+# them; the program's own output (Wine's messages included) goes with them.
 timeouts=0
+scenario_now=""
 report_scene() {
   timeouts=$((timeouts + 1))
-  /usr/bin/import -window root "$out/timeout-$timeouts.png" 2>/dev/null
+  local name="$out/timeout-${scenario_now:-e2e}-$timeouts"
+  /usr/bin/import -window root "$name.png" 2>/dev/null
   { probe windows; echo "== processes"; ps -u "$(id -u)" -o pid,etimes,args | grep -i '\.exe' | grep -v grep
-  } > "$out/timeout-$timeouts.txt" 2>&1
-  echo "     (screen and windows: $out/timeout-$timeouts.png, .txt)"
+    echo "== the program's output"; cat "$out/program.txt" 2>/dev/null
+  } > "$name.txt" 2>&1
+  echo "     (screen and windows: $name.png, .txt)"
 }
 wait_for() {
   local what=$1 want=$2 seconds=$3 t0 deadline
@@ -122,9 +127,17 @@ caption=""
 start_program() {
   hold_desktop || return 1
   probe prepare-registry >/dev/null || fail "registry prepared"
-  "$emulator" "$exe" >/dev/null 2>&1 &
+  "$emulator" "$exe" >"$out/program.txt" 2>&1 &
   program_pid=$!
-  if [ "$(probe wait 30)" != ready ]; then fail "window shown"; return 1; fi
+  # The probe polls for the window itself. A deadline, not a pace: under
+  # load on a two-core machine 30 s ran out once.
+  local shown
+  shown=$(probe wait 90)
+  if [ "$shown" != ready ]; then
+    fail "window shown: the probe says '$shown', the program $(program_state)"
+    report_scene
+    return 1
+  fi
   # A listing taken while the window is still being set up (or while the
   # probe cannot reach it yet) lacks rows: wait for the whole one.
   wait_for "the window's controls listed" listed 10 controls_listed || return 1
