@@ -6,7 +6,7 @@ scenario_backup() {
   rm -rf "$programdata/Kavrel LinkTune"
   start_program || return
   local before after
-  before=$(probe registry)
+  before=$(registry_rows) || fail "the registry's 80 rows listed before the run"
   click Adsl1
   click r1024
   wait_for "backup: Adsl1 and r1024 selected" "1 1" 10 selected_pair Adsl1 r1024 || return
@@ -21,7 +21,7 @@ scenario_backup() {
   quit_with_menu
   "$emulator" "$bin/linktune.exe" restore "$(winepath_of "$backups/$files")" >/dev/null
   expect_eq "backup: linktune restore of the file ends with 0" "$?" 0
-  after=$(probe registry)
+  after=$(registry_rows) || fail "the registry's 80 rows listed after the restore"
   expect_eq "backup: restoring it brings the registry back" "$after" "$before"
   expect_eq "backup: still one file" "$(ls "$backups" | wc -l)" 1
   rm -rf "$programdata/Kavrel LinkTune"
@@ -37,7 +37,7 @@ scenario_backup_refused() {
   : > "$programdata/Kavrel LinkTune"
   start_program || return
   local before box
-  before=$(probe registry)
+  before=$(registry_rows) || fail "the registry's 80 rows listed before the run"
   click command1
   wait_for "backup refused: the box's title" "Kavrel LinkTune" 10 dialog_field title &&
     pass "backup refused: the box's title"
@@ -51,7 +51,7 @@ scenario_backup_refused() {
   sync_program
   expect_eq "backup refused: no progress display" "$(control_field Bar1 5)" 0
   expect_eq "backup refused: the window stays usable" "$(window_field enabled)" 1
-  expect_eq "backup refused: the registry is untouched" "$(probe registry)" "$before"
+  expect_eq "backup refused: the registry is untouched" "$(registry_rows)" "$before"
   wait_for "the keyboard focus back in the program's window" yes 10 keyboard_in_program
   click Lan1
   wait_for "backup refused: the options still answer" 1 10 control_field Lan1 7 &&
