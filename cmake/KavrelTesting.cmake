@@ -41,6 +41,15 @@ function(kavrel_add_test)
     # information of their own, and none kept from the libraries at the link.
     target_link_options(${T_NAME} PRIVATE -mconsole -Wl,--strip-debug)
     target_compile_options(${T_NAME} PRIVATE -g0)
+    # Listed and run through a launcher that starts the program again when
+    # Wine failed to start it (scripts/wine-gtest.sh.in), one per emulator.
+    get_filename_component(emulator_name ${CMAKE_CROSSCOMPILING_EMULATOR} NAME_WE)
+    set(KAVREL_TEST_EMULATOR ${CMAKE_CROSSCOMPILING_EMULATOR})
+    set(launcher ${CMAKE_BINARY_DIR}/gtest-${emulator_name}.sh)
+    configure_file(${PROJECT_SOURCE_DIR}/scripts/wine-gtest.sh.in ${launcher} @ONLY
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                   WORLD_READ WORLD_EXECUTE)
+    set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR ${launcher})
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)

@@ -27,7 +27,14 @@ step "tests (Windows, under Wine)"
 export WINEPREFIX="$PWD/build/windows/wineprefix"
 # Windows tests get their own X server, never the user's display.
 rm -rf build/windows/e2e build/windows/e2e-contrast build/windows/e2e-cold  # screenshots and timings of this run only
+rm -f build/windows/wine-starts.log
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows || status=1
+# Starts of a test program that Wine ended before it printed anything, made
+# again by scripts/wine-gtest.sh.in: shown, so that none goes unseen.
+if [ -s build/windows/wine-starts.log ]; then
+  echo "== $(wc -l < build/windows/wine-starts.log) start(s) of a test program ended before it printed anything and were made again:"
+  cat build/windows/wine-starts.log
+fi
 # The wine server and Wine's session processes outlive the tests: stop them,
 # in the shared prefix, in the high-contrast tests' own, in the cold
 # session test's own

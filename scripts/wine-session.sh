@@ -3,7 +3,10 @@
 #   wine-session.sh start          create the prefix if needed, start the server
 #   wine-session.sh exec PROG ...  start as above, then exec wine PROG ...
 #   wine-session.sh stop           stop the prefix's wine server and processes
-set -euo pipefail
+set -eEuo pipefail
+# A step that fails ends the script: say which, so that a program that
+# seems to have printed nothing is never left unexplained.
+trap 'echo "wine-session.sh: \"$BASH_COMMAND\" failed with status $?" >&2' ERR
 : "${WINEPREFIX:?WINEPREFIX must be set}"
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
